@@ -1,0 +1,33 @@
+// portable: no platform headers.
+#pragma once
+
+#include <cstdint>
+
+namespace ostrya {
+
+// Text identifiers of the type word and the status-bar words.
+enum TextId : uint32_t {
+  kTextFile = 2020,
+  kTextTotal = 2021,
+  kTextSelected = 2022,
+  kTextOneFile = 2023,
+  kTextFiles = 2024,
+  kTextOneFolder = 2025,
+  kTextFolders = 2026,
+  kTextOneByte = 2027,
+  kTextBytes = 2028,
+  kTextCanceled = 2029,
+};
+
+// Where visible texts come from: the current language table.
+class TextLookup {
+ public:
+  virtual ~TextLookup() = default;
+  // The text of an identifier; never null (an empty text when the table has none).
+  virtual const char* text(uint32_t id) const = 0;
+};
+
+// The built-in English texts of the identifiers above.
+const TextLookup& englishTexts();
+
+}  // namespace ostrya

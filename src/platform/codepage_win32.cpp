@@ -1,0 +1,28 @@
+// Win32 side of the code page services: the system's own case mapping and word sort.
+#include <windows.h>
+
+#include "platform/codepage.h"
+
+namespace ostrya::platform {
+
+void ansiUpper(char* text, std::size_t length) {
+  CharUpperBuffA(text, static_cast<DWORD>(length));
+}
+
+void ansiLower(char* text, std::size_t length) {
+  CharLowerBuffA(text, static_cast<DWORD>(length));
+}
+
+int compareIgnoreCase(const char* a, const char* b) {
+  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a, -1, b, -1) - CSTR_EQUAL;
+}
+
+char thousandsSeparator() {
+  char text[4];
+  if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, text, sizeof text) > 0 &&
+      text[0] != '\0')
+    return text[0];
+  return '.';
+}
+
+}  // namespace ostrya::platform

@@ -1,0 +1,151 @@
+// portable: no platform headers.
+#include "search/folder_walk.h"
+
+#include <cstring>
+#include <mutex>
+
+#include "platform/listing.h"
+#include "results/growable_area.h"
+#include "search/name_match.h"
+
+namespace ostrya {
+namespace {
+
+// Directory-entry attributes a result record keeps: read-only, hidden, system, folder, archive,
+// compressed.
+constexpr uint32_t kKeptAttributes = 0x837;
+
+bool isDotEntry(const char* name) {
+  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+class FolderWalk {
+ public:
+  FolderWalk(const char* folder, SearchRequest& request) : folder_(folder), request_(request) {}
+
+  void run() {
+    request_.currentFolder = folder_;
+    request_.host.showFolder(folder_);
+    folderNumber_ = request_.context.store.appendFolder(folder_, 0);
+    const std::size_t mark = request_.context.store.recordMark();
+    listEntries();
+    // Publish the folder's rows in one locked pass, archive entries of its files included.
+    request_.context.store.publishRows(mark);
+    if ((request_.options & kOptRecurse) != 0) walkSubfolders();
+    reportProgress();
+  }
+
+ private:
+  void listEntries() {
+    platform::DirectoryListing listing;
+    if (!listing.open(folder_)) return;
+    platform::DirectoryEntry entry;
+    while (!request_.context.stopRequested() && listing.next(entry)) {
+      if (isDotEntry(entry.name)) continue;
+      char path[platform::kMaxPath];
+      // An entry whose full path does not fit a path buffer is neither tested nor descended.
+      if (!joinPath(folder_, entry.name, path, sizeof path)) continue;
+      if ((entry.attributes & platform::kAttrDirectory) != 0)
+        takeFolder(entry);
+      else
+        takeFile(entry, path);
+    }
+  }
+
+  void takeFolder(const platform::DirectoryEntry& entry) {
+    if ((request_.options & kOptRecurse) != 0 && entry.mayDescend)
+      subfolders_.append(entry.name, std::strlen(entry.name) + 1);
+    // With a containing text only files can match.
+    if (request_.containingText[0] != '\0' || !passesNameAndFilter(entry)) return;
+    if (addRecord(entry)) ++request_.counters.folders;
+  }
+
+  void takeFile(const platform::DirectoryEntry& entry, const char* path) {
+    if (passesNameAndFilter(entry) &&
+        (request_.searchLength == 0 || (request_.content && request_.content->matches(path)))) {
+      if (addRecord(entry)) {
+        ++request_.counters.files;
+        request_.counters.bytes += entry.size;
+      }
+    }
+    if ((request_.options & kOptArchives) != 0 && request_.context.archives) {
+      std::strcpy(request_.archivePath, path);
+      request_.context.archives->search(request_);
+    }
+  }
+
+  bool passesNameAndFilter(const platform::DirectoryEntry& entry) const {
+    if (!request_.namePatterns->matches(entry.name)) return false;
+    if ((request_.options & kOptWithFilter) == 0 || request_.context.filter == nullptr) return true;
+    return request_.context.filter->accepts(entry.name, entry.attributes, entry.dosDate,
+                                            entry.dosTime, entry.size);
+  }
+
+  bool addRecord(const platform::DirectoryEntry& entry) {
+    ResultFields fields;
+    fields.extensionPosition = extensionPosition(entry.name);
+    fields.folderNumber = folderNumber_;
+    fields.size = entry.size;
+    fields.attributes = static_cast<uint16_t>(entry.attributes & kKeptAttributes);
+    fields.date = entry.dosDate;
+    fields.time = entry.dosTime;
+    if (folderNumber_ == 0 || buildResultRecord(request_.recordBuilder, fields, entry.name) == 0 ||
+        !request_.context.store.appendRecord(request_.recordBuilder))
+      return false;
+    ++added_;
+    return true;
+  }
+
+  void walkSubfolders() {
+    const char* names = reinterpret_cast<const char*>(subfolders_.data());
+    for (std::size_t at = 0; at < subfolders_.used();) {
+      const char* name = names + at;
+      at += std::strlen(name) + 1;
+      char path[platform::kMaxPath];
+      if (!joinPath(folder_, name, path, sizeof path)) continue;
+      if (request_.context.stopRequested()) break;
+      walkFolder(path, request_);
+    }
+  }
+
+  void reportProgress() {
+    {
+      std::lock_guard<std::mutex> hold(request_.context.store.lock());
+      request_.context.resultTotals = request_.counters;
+    }
+    if (added_ == 0) return;
+    request_.host.setRowCount(request_.context.store.rowCount());
+    request_.host.showTotals(totalsText(request_.counters, TotalsKind::Total,
+                                        request_.context.stopRequested(), *request_.context.texts,
+                                        request_.context.thousandsSeparator)
+                                 .c_str());
+  }
+
+  const char* folder_;
+  SearchRequest& request_;
+  uint32_t folderNumber_ = 0;
+  uint32_t added_ = 0;
+  GrowableArea subfolders_;
+};
+
+}  // namespace
+
+bool joinPath(const char* folder, const char* name, char* out, std::size_t capacity) {
+  const std::size_t folderLength = std::strlen(folder);
+  const bool needsSeparator =
+      folderLength != 0 && !platform::isPathSeparator(folder[folderLength - 1]);
+  const std::size_t nameLength = std::strlen(name);
+  const std::size_t length = folderLength + (needsSeparator ? 1 : 0) + nameLength;
+  if (length + 1 > capacity) return false;
+  std::memcpy(out, folder, folderLength);
+  char* at = out + folderLength;
+  if (needsSeparator) *at++ = platform::kPathSeparator;
+  std::memcpy(at, name, nameLength + 1);
+  return true;
+}
+
+void walkFolder(const char* folder, SearchRequest& request) {
+  FolderWalk(folder, request).run();
+}
+
+}  // namespace ostrya

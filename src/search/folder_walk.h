@@ -1,0 +1,17 @@
+// portable: no platform headers.
+#pragma once
+
+#include <cstddef>
+
+#include "search/search_request.h"
+
+namespace ostrya {
+
+// Lists one folder into the store, then its subfolders depth first (with "Recurse folders").
+void walkFolder(const char* folder, SearchRequest& request);
+
+// Joins a folder and a name with the system's separator (none when the folder already ends with
+// one); false when the result does not fit a path buffer of `capacity` characters.
+bool joinPath(const char* folder, const char* name, char* out, std::size_t capacity);
+
+}  // namespace ostrya

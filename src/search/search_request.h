@@ -1,0 +1,86 @@
+// portable: no platform headers.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "foundation/text_lookup.h"
+#include "platform/path.h"
+#include "platform/shell.h"
+#include "results/records.h"
+#include "results/result_store.h"
+#include "search/search_host.h"
+#include "search/search_options.h"
+
+namespace ostrya {
+
+class NameMatcher;
+struct SearchRequest;
+
+// The tests a candidate meets after its name: the filter (with "With filter"), the content test
+// (with a containing text), and the search inside archives (with "Search in compressed files").
+class CandidateFilter {
+ public:
+  virtual ~CandidateFilter() = default;
+  virtual bool accepts(const char* name, uint32_t attributes, uint16_t dosDate, uint16_t dosTime,
+                       uint64_t size) const = 0;
+};
+
+class ContentTest {
+ public:
+  virtual ~ContentTest() = default;
+  // True when the file holds what the run looks for; a file that cannot be read does not.
+  virtual bool matches(const char* path) = 0;
+};
+
+class ArchiveSearch {
+ public:
+  virtual ~ArchiveSearch() = default;
+  // Adds the archive entries of `request.archivePath` that match to the store.
+  virtual void search(SearchRequest& request) = 0;
+};
+
+// The program-wide state a search run works with.
+struct SearchContext {
+  std::atomic<uint32_t> searching{0};
+  // Raised by Stop from any thread; the run tests it between entries.
+  std::atomic<uint32_t> stopRequests{0};
+  uint32_t options = kDefaultOptions;
+  ResultStore store;
+  // Copied from the run's counters after every folder; read and written under the store lock.
+  Totals resultTotals;
+  const TextLookup* texts = &englishTexts();
+  char thousandsSeparator = '.';
+  platform::PathMatchFunction secondChance = nullptr;
+  const CandidateFilter* filter = nullptr;
+  ArchiveSearch* archives = nullptr;
+
+  // "Recurse folders", as at the program's first start.
+  static constexpr uint32_t kDefaultOptions = kOptRecurse;
+
+  bool stopRequested() const { return stopRequests.load(std::memory_order_relaxed) != 0; }
+};
+
+// One run's shared record: the walk, the content test, the filter and the archive callbacks all
+// read it. It lives on the search thread's stack for the length of the run.
+struct SearchRequest {
+  SearchRequest(SearchContext& context, SearchHost& host) : context(context), host(host) {}
+
+  SearchContext& context;
+  SearchHost& host;
+  const NameMatcher* namePatterns = nullptr;
+  const char* containingText = "";
+  // Bytes of the containing text to look for; 0 means no content search.
+  uint32_t searchLength = 0;
+  ContentTest* content = nullptr;
+  // Folders found, files found, bytes in the files found.
+  Totals counters;
+  const char* currentFolder = "";
+  uint32_t options = 0;
+  // Where the next result or folder record is assembled.
+  alignas(8) uint8_t recordBuilder[kRecordBuilderSize];
+  // The file being handed to the archive layer.
+  char archivePath[platform::kMaxPath] = "";
+};
+
+}  // namespace ostrya

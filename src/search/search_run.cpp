@@ -1,0 +1,94 @@
+// portable: no platform headers.
+#include "search/search_run.h"
+
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "search/folder_walk.h"
+#include "search/name_match.h"
+
+namespace ostrya {
+namespace {
+
+std::string totalsOf(const SearchContext& context, const Totals& counters) {
+  return totalsText(counters, TotalsKind::Total, context.stopRequested(), *context.texts,
+                    context.thousandsSeparator);
+}
+
+// Walks each non-empty element of a ';'-separated look-in list, exactly as written.
+void walkLookInList(const char* lookIn, SearchRequest& request) {
+  for (const char* element = lookIn;;) {
+    const char* end = std::strchr(element, ';');
+    const std::size_t length = end ? static_cast<std::size_t>(end - element) : std::strlen(element);
+    if (length != 0 && length < platform::kMaxPath) {
+      char folder[platform::kMaxPath];
+      std::memcpy(folder, element, length);
+      folder[length] = '\0';
+      walkFolder(folder, request);
+    }
+    if (end == nullptr || request.context.stopRequested()) break;
+    element = end + 1;
+  }
+}
+
+}  // namespace
+
+void runSearch(SearchContext& context, SearchHost& host) {
+  context.searching.fetch_add(1);
+  SearchRequest request(context, host);
+  host.showSearching(true);
+  host.showTotals(totalsOf(context, request.counters).c_str());
+
+  char patterns[kNamePatternsCapacity];
+  char lookIn[kLookInCapacity];
+  char text[kContainingTextCapacity];
+  host.readField(PanelField::NamePatterns, patterns, sizeof patterns);
+  host.readField(PanelField::LookIn, lookIn, sizeof lookIn);
+  host.readField(PanelField::ContainingText, text, sizeof text);
+
+  if (patterns[0] != '\0') host.addToHistory(PanelField::NamePatterns, patterns);
+  if (lookIn[0] != '\0') host.addToHistory(PanelField::LookIn, lookIn);
+  const uint32_t options = context.options;
+  if ((options & kOptKeepText) != 0) {
+    if ((options & kOptHex) != 0) {
+      std::size_t length = std::strlen(text);
+      while (length > 0 && text[length - 1] == ' ') text[--length] = '\0';
+    }
+    if (text[0] != '\0') host.addToHistory(PanelField::ContainingText, text);
+    host.setField(PanelField::ContainingText, text);
+  }
+  // The history keeps what the user typed; the run uses the match-all pattern.
+  if (patterns[0] == '\0' || std::strcmp(patterns, "*.*") == 0) std::strcpy(patterns, ".");
+
+  const NameMatcher matcher(patterns, context.secondChance);
+  request.namePatterns = &matcher;
+  request.containingText = text;
+  request.searchLength = static_cast<uint32_t>(std::strlen(text));
+  request.options = options;
+  context.store.reset();
+  {
+    std::lock_guard<std::mutex> hold(context.store.lock());
+    context.resultTotals = Totals{};
+  }
+
+  host.refreshCommands();
+  walkLookInList(lookIn, request);
+
+  host.setRowCount(context.store.rowCount());
+  context.searching.fetch_sub(1);
+  host.bringForward();
+  host.refreshCommands();
+  host.showFolder("");
+  host.showSearching(false);
+  host.showTotals(totalsOf(context, request.counters).c_str());
+  host.focusFirstRowIfNone();
+  host.runEnded();
+}
+
+std::thread startSearch(SearchContext& context, SearchHost& host) {
+  context.stopRequests.store(0);
+  return std::thread([&context, &host] { runSearch(context, host); });
+}
+
+}  // namespace ostrya

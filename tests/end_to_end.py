@@ -1,0 +1,97 @@
+#!/usr/bin/env python3
+"""ostrya-find on generated trees and on a real one, against what find(1) reports."""
+import os
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+FIND = os.environ["OSTRYA_FIND"]
+failures = []
+
+
+def check(condition, message):
+    if not condition:
+        failures.append(message)
+        print("FAIL:", message, file=sys.stderr)
+
+
+def ostrya(*args):
+    result = subprocess.run([FIND, *args], capture_output=True, timeout=300)
+    return result.returncode, result.stdout.decode("latin-1"), result.stderr.decode("latin-1")
+
+
+def find_iname(root, patterns):
+    test = []
+    for p in patterns:
+        test += (["-o"] if test else []) + ["-iname", p]
+    out = subprocess.run(["find", root, "-mindepth", "1", "(", *test, ")"], capture_output=True,
+                         env=dict(os.environ, LC_ALL="C")).stdout.decode("latin-1")
+    # A path that does not fit 260 characters is not searched.
+    return {line for line in out.splitlines() if len(line) < 260}
+
+
+def make_tree(root):
+    names = ["a.txt", "B.TXT", "c.h", "C.H.bak", "d.hpp", ".hidden.txt", ".txt", "README",
+             "archive.tar.gz", "x.c", "xy.c", "Test_file.txt", "latest", "Ünïcode.TXT",
+             "space name.h", "semi;colon.txt"]
+    for folder in ["", "sub", "sub/deeper", "Other.txt", "sub/.git", "z/y/x/w"]:
+        os.makedirs(os.path.join(root, folder), exist_ok=True)
+        for n in names:
+            with open(os.path.join(root, folder, n), "w") as f:
+                f.write(n)
+    os.symlink(root, os.path.join(root, "sub", "loop"))
+    os.symlink(os.path.join(root, "missing"), os.path.join(root, "dangling.txt"))
+
+
+with tempfile.TemporaryDirectory() as root:
+    make_tree(root)
+    for patterns in ["*.h;*.txt", "*", "*.*", "a*", "*test*", "*.tar.gz", "?.c", "*.txt;;*.H",
+                     "readme;latest"]:
+        code, out, err = ostrya("--paths", patterns, root)
+        split = [p for p in patterns.split(";") if p] if patterns != "*.*" else ["*"]
+        expected = find_iname(root, split)
+        got = set(out.splitlines())
+        check(got == expected, f"{patterns}: extra {sorted(got - expected)[:5]}, "
+                               f"missing {sorted(expected - got)[:5]}")
+        check(len(got) == len(out.splitlines()), f"{patterns}: a row came twice")
+        check(code == (0 if expected else 1), f"{patterns}: exit status {code}")
+
+    # Both separators are accepted in the look-in list, and its empty elements skipped.
+    code, out, err = ostrya("--paths", "--no-recurse", "*.h", f";{root}/sub/;;{root}")
+    check(set(out.splitlines()) == {f"{root}/sub/c.h", f"{root}/sub/space name.h", f"{root}/c.h",
+                                    f"{root}/space name.h"}, f"look-in list: {out}")
+
+    # Full rows: attribute letters, size or <DIR>, date and time, path; totals on stderr.
+    code, out, err = ostrya("--no-recurse", "--sort=name", "a.txt;sub", root)
+    lines = out.splitlines()
+    check(len(lines) == 2 and lines[0].split()[0] == "<DIR>" and lines[0].endswith("/sub"),
+          f"folder row: {lines}")
+    check(lines[1].split()[:2] == ["A", "5"] and lines[1].endswith("/a.txt"), f"file row: {lines}")
+    check(err.strip() == "Total 1 file, 1 folder, 5 bytes", f"totals: {err!r}")
+
+    code, out, err = ostrya("*.none", root)
+    check(code == 1 and out == "" and err.strip() == "0 files", f"nothing found: {code} {err!r}")
+    for bad in [["--sort=colour", "*", root], ["*"], ["--frobnicate", "*", root]]:
+        code, out, err = ostrya(*bad)
+        check(code == 2 and err.count("\n") == 1, f"usage error {bad}: {code} {err!r}")
+
+# A real tree.
+for real in ["/usr/include"]:
+    code, out, err = ostrya("--paths", "*.h;*.txt", real)
+    expected = find_iname(real, ["*.h", "*.txt"])
+    check(set(out.splitlines()) == expected, f"{real}: {len(out.splitlines())} rows, "
+                                             f"find has {len(expected)}")
+
+# Ctrl+C is a stop request: what was found is printed, and the totals say the search stopped.
+process = subprocess.Popen([FIND, "--paths", "*", "/"], stdout=subprocess.PIPE,
+                           stderr=subprocess.PIPE)
+time.sleep(0.5)
+process.send_signal(signal.SIGINT)
+out, err = process.communicate(timeout=60)
+check(err.decode().rstrip().endswith(" - search canceled"), f"Ctrl+C: {err[-200:]!r}")
+check(process.returncode in (0, 1), f"Ctrl+C exit status {process.returncode}")
+
+print("end-to-end:", "ok" if not failures else f"{len(failures)} checks failed")
+sys.exit(1 if failures else 0)

@@ -1,0 +1,194 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "results/result_store.h"
+#include "store_fill.h"
+
+namespace ostrya {
+namespace {
+
+using test::dosDate;
+using test::dosTime;
+using test::Found;
+using test::rowNames;
+
+using Names = std::vector<std::string>;
+
+// Two folders of mixed records: upper and lower case, a name without a dot, an unknown size,
+// two found folders.
+void fillMixed(ResultStore& store) {
+  test::addFolder(store, "/work/b",
+                  {
+                      {"beta.txt", 300, kRecArchive, dosDate(2020, 5, 1), dosTime(10, 0)},
+                      {"Alpha.doc", 20, kRecReadOnly, dosDate(2021, 1, 1), 0},
+                      {"sub", 0, kRecFolder, dosDate(2019, 1, 1), 0},
+                      {"gamma", 1000, 0, dosDate(2020, 5, 1), dosTime(9, 0)},
+                  });
+  test::addFolder(
+      store, "/work/a",
+      {
+          {"delta.c", kUnknownSize, kRecInArchive | kRecArchive, dosDate(2018, 3, 3), 0},
+          {"Zeta", 0, kRecFolder, dosDate(2023, 1, 1), 0},
+          {"alpha.txt", 5, kRecReadOnly | kRecHidden, dosDate(2022, 6, 6), 0},
+      });
+}
+
+const Names kFoundOrder = {"beta.txt", "Alpha.doc", "sub", "gamma", "delta.c", "Zeta", "alpha.txt"};
+
+struct SortCase {
+  SortMode mode;
+  Names ascending;
+  Names descending;
+};
+
+const SortCase kSortCases[] = {
+    {SortMode::Name,
+     {"sub", "Zeta", "Alpha.doc", "alpha.txt", "beta.txt", "delta.c", "gamma"},
+     {"Zeta", "sub", "gamma", "delta.c", "beta.txt", "alpha.txt", "Alpha.doc"}},
+    // A name without a dot has the empty extension and leads.
+    {SortMode::Extension,
+     {"sub", "Zeta", "gamma", "delta.c", "Alpha.doc", "alpha.txt", "beta.txt"},
+     {"Zeta", "sub", "beta.txt", "alpha.txt", "Alpha.doc", "delta.c", "gamma"}},
+    {SortMode::Time,
+     {"sub", "Zeta", "delta.c", "gamma", "beta.txt", "Alpha.doc", "alpha.txt"},
+     {"Zeta", "sub", "alpha.txt", "Alpha.doc", "beta.txt", "gamma", "delta.c"}},
+    // The unknown size comes before every sized record ascending, after them descending.
+    {SortMode::Size,
+     {"sub", "Zeta", "delta.c", "alpha.txt", "Alpha.doc", "beta.txt", "gamma"},
+     {"Zeta", "sub", "gamma", "beta.txt", "Alpha.doc", "alpha.txt", "delta.c"}},
+    // "" < "A" < "AZ" < "R" < "RH".
+    {SortMode::Attributes,
+     {"sub", "Zeta", "gamma", "beta.txt", "delta.c", "Alpha.doc", "alpha.txt"},
+     {"Zeta", "sub", "alpha.txt", "Alpha.doc", "delta.c", "beta.txt", "gamma"}},
+    // Without shell names: C-File < DOC-File < File < TXT-File.
+    {SortMode::Type,
+     {"sub", "Zeta", "delta.c", "Alpha.doc", "gamma", "alpha.txt", "beta.txt"},
+     {"Zeta", "sub", "beta.txt", "alpha.txt", "gamma", "Alpha.doc", "delta.c"}},
+    {SortMode::Path,
+     {"Zeta", "sub", "alpha.txt", "delta.c", "Alpha.doc", "beta.txt", "gamma"},
+     {"sub", "Zeta", "gamma", "beta.txt", "Alpha.doc", "delta.c", "alpha.txt"}},
+    {SortMode::Unsorted, kFoundOrder, kFoundOrder},
+};
+
+TEST(Sort, EveryModeInBothDirections) {
+  for (const SortCase& c : kSortCases) {
+    ResultStore store;
+    fillMixed(store);
+    const int mode = static_cast<int>(c.mode);
+    ASSERT_TRUE(store.sort(c.mode, SortDirection::Ascending, false, nullptr, englishTexts()));
+    EXPECT_EQ(rowNames(store), c.ascending) << "mode " << mode << " ascending";
+    ASSERT_TRUE(store.sort(c.mode, SortDirection::Descending, false, nullptr, englishTexts()));
+    EXPECT_EQ(rowNames(store), c.descending) << "mode " << mode << " descending";
+  }
+}
+
+TEST(Sort, RowPositionsFollowTheRows) {
+  ResultStore store;
+  fillMixed(store);
+  ASSERT_TRUE(
+      store.sort(SortMode::Size, SortDirection::Descending, false, nullptr, englishTexts()));
+  std::lock_guard guard(store.lock());
+  for (uint32_t row = 0; row < 7; ++row) EXPECT_EQ(store.recordOfRowLocked(row).rowPosition(), row);
+}
+
+TEST(Sort, UnsortedRestoresTheFoundOrder) {
+  ResultStore store;
+  fillMixed(store);
+  ASSERT_TRUE(
+      store.sort(SortMode::Name, SortDirection::Descending, false, nullptr, englishTexts()));
+  ASSERT_NE(rowNames(store), kFoundOrder);
+  ASSERT_TRUE(
+      store.sort(SortMode::Unsorted, SortDirection::Descending, false, nullptr, englishTexts()));
+  EXPECT_EQ(rowNames(store), kFoundOrder);
+}
+
+TEST(Sort, RefusedWhileSearchingButTheChoiceSticks) {
+  ResultStore store;
+  fillMixed(store);
+  EXPECT_FALSE(
+      store.sort(SortMode::Name, SortDirection::Descending, true, nullptr, englishTexts()));
+  EXPECT_EQ(rowNames(store), kFoundOrder);
+  EXPECT_EQ(store.sortMode(), SortMode::Name);
+  EXPECT_EQ(store.sortDirection(), SortDirection::Descending);
+}
+
+TEST(Sort, SelectionAndFocusFollowTheRecords) {
+  ResultStore store;
+  fillMixed(store);
+  test::FakeListStates states(7);
+  states.setState(0, kStateSelected);                  // beta.txt
+  states.setState(5, kStateSelected | kStateFocused);  // Zeta
+  ASSERT_TRUE(store.sort(SortMode::Name, SortDirection::Ascending, false, &states, englishTexts()));
+  const Names names = rowNames(store);
+  for (uint32_t row = 0; row < names.size(); ++row) {
+    uint8_t expected = 0;
+    if (names[row] == "beta.txt") expected = kStateSelected;
+    if (names[row] == "Zeta") expected = kStateSelected | kStateFocused;
+    EXPECT_EQ(states.state(row), expected) << names[row];
+  }
+}
+
+TEST(Sort, SingleAndEmptyStores) {
+  ResultStore empty;
+  EXPECT_TRUE(empty.sort(SortMode::Name, SortDirection::Ascending, false, nullptr, englishTexts()));
+  EXPECT_EQ(empty.rowCount(), 0u);
+
+  ResultStore single;
+  test::addFolder(single, "/w", {{"only.txt"}});
+  EXPECT_TRUE(
+      single.sort(SortMode::Type, SortDirection::Descending, false, nullptr, englishTexts()));
+  EXPECT_EQ(rowNames(single), Names{"only.txt"});
+}
+
+// The longest names a record holds: their fields run past the key's end and are cut there.
+TEST(Sort, LongNamesAreCutAtTheKeyEnd) {
+  ResultStore store;
+  const std::string longBase(515, 'z');
+  test::addFolder(store, "/w", {{longBase + "b.txt"}, {"short.txt"}, {longBase + "a.txt"}});
+  for (int mode = 0; mode < 7; ++mode) {
+    ASSERT_TRUE(store.sort(static_cast<SortMode>(mode), SortDirection::Ascending, false, nullptr,
+                           englishTexts()));
+    const Names names = rowNames(store);
+    ASSERT_EQ(names.size(), 3u);
+    EXPECT_EQ(names[0], "short.txt") << mode;
+  }
+  // By name the last base character still lies inside the key.
+  ASSERT_TRUE(store.sort(SortMode::Name, SortDirection::Ascending, false, nullptr, englishTexts()));
+  EXPECT_EQ(rowNames(store)[1], longBase + "a.txt");
+}
+
+TEST(HeaderClick, SameColumnFlipsAnotherKeepsTheDirection) {
+  struct Click {
+    Column column;
+    bool rightHalf;
+    SortMode mode;
+    SortDirection direction;
+  };
+  const SortDirection up = SortDirection::Ascending;
+  const SortDirection down = SortDirection::Descending;
+  const Click clicks[] = {
+      {Column::Size, false, SortMode::Size, up},
+      {Column::Size, false, SortMode::Size, down},
+      {Column::Modified, false, SortMode::Time, down},
+      {Column::Name, false, SortMode::Name, down},
+      {Column::Name, true, SortMode::Extension, down},
+      {Column::Name, true, SortMode::Extension, up},
+      {Column::Attributes, false, SortMode::Attributes, up},
+      {Column::Path, false, SortMode::Path, up},
+      {Column::Type, false, SortMode::Type, up},
+      {Column::Type, false, SortMode::Type, down},
+  };
+  ResultStore store;
+  fillMixed(store);
+  for (const Click& click : clicks) {
+    EXPECT_TRUE(store.headerClick(click.column, click.rightHalf, false, nullptr, englishTexts()));
+    EXPECT_EQ(store.sortMode(), click.mode);
+    EXPECT_EQ(store.sortDirection(), click.direction);
+  }
+  EXPECT_EQ(rowNames(store), kSortCases[5].descending);
+}
+
+}  // namespace
+}  // namespace ostrya
