@@ -13,7 +13,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string patterns =
       newline == std::string::npos ? std::string() : input.substr(newline + 1).c_str();
 
-  ostrya::extensionPosition(name.c_str());
   char expanded[ostrya::kExpansionCapacity];
   ostrya::expandPattern(name.c_str(), patterns.c_str(), expanded);
   ostrya::wildcardMatch(name.c_str(), patterns.c_str());

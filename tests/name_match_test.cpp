@@ -7,17 +7,6 @@
 namespace ostrya {
 namespace {
 
-TEST(ExtensionPosition, CountsFromTheLastDotOfTheLastNamePart) {
-  struct Case {
-    const char* name;
-    uint16_t position;
-  } cases[] = {
-      {"A.TXT", 2},    {"README", 6}, {"ARCHIVE.TAR.GZ", 12}, {"FILE.", 5},
-      {".profile", 1}, {"", 0},       {"dir.d\\file", 10},    {"dir.d/file.c", 11},
-  };
-  for (const Case& c : cases) EXPECT_EQ(extensionPosition(c.name), c.position) << c.name;
-}
-
 std::string expand(const char* name, const char* pattern) {
   char out[kExpansionCapacity];
   if (!expandPattern(name, pattern, out)) return "<fails>";

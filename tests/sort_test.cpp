@@ -148,6 +148,10 @@ TEST(Sort, LongNamesAreCutAtTheKeyEnd) {
   const std::string longBase(515, 'z');
   test::addFolder(store, "/w", {{longBase + "b.txt"}, {"short.txt"}, {longBase + "a.txt"}});
   for (int mode = 0; mode < 7; ++mode) {
+#ifdef _WIN32
+    // The shell names the type of a real extension but not of an overlong path.
+    if (mode == static_cast<int>(SortMode::Type)) continue;
+#endif
     ASSERT_TRUE(store.sort(static_cast<SortMode>(mode), SortDirection::Ascending, false, nullptr,
                            englishTexts()));
     const Names names = rowNames(store);

@@ -83,7 +83,7 @@ class FolderWalk {
 
   bool addRecord(const platform::DirectoryEntry& entry) {
     ResultFields fields;
-    fields.extensionPosition = extensionPosition(entry.name);
+    fields.extensionPosition = extensionPositionOfName(entry.name);
     fields.folderNumber = folderNumber_;
     fields.size = entry.size;
     fields.attributes = static_cast<uint16_t>(entry.attributes & kKeptAttributes);

@@ -115,19 +115,6 @@ void expandComponent(const char* p, const char* pEnd, Source source, ExpansionOu
 
 }  // namespace
 
-uint16_t extensionPosition(const char* name) {
-  const std::size_t length = std::strlen(name);
-  std::size_t position = length;
-  for (std::size_t i = 0; i < length; ++i) {
-    if (name[i] == '.')
-      position = i;
-    else if (platform::isPathSeparator(name[i]))
-      position = length;
-  }
-  if (position < length) ++position;
-  return static_cast<uint16_t>(position);
-}
-
 bool expandPattern(const char* name, const char* pattern, char* out) {
   // Both fit a path buffer, so the output fits kExpansionCapacity.
   if (std::strlen(name) >= platform::kMaxPath || std::strlen(pattern) >= platform::kMaxPath)

@@ -9,10 +9,6 @@
 
 namespace ostrya {
 
-// Index of the first character after the last dot of a name (the name's length without a dot);
-// a separator resets it, so a dot in a folder part does not count.
-uint16_t extensionPosition(const char* name);
-
 // Applies `pattern` to `name` as a rename template ("*.TXT" turns "A.B" into "A.TXT").
 // Returns false when the pattern cannot be expanded (it holds a path separator).
 // `out` must hold kExpansionCapacity characters.
