@@ -1,6 +1,7 @@
 // Win32 side of the shell services.
-#include <shellapi.h>
 #include <windows.h>
+// after windows.h, which it needs
+#include <shellapi.h>
 
 #include <cstring>
 
