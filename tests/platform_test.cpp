@@ -47,7 +47,8 @@ std::map<std::string, platform::DirectoryEntry> list(const std::string& folder) 
   platform::DirectoryListing listing;
   if (!listing.open(folder.c_str())) return entries;
   platform::DirectoryEntry entry;
-  while (listing.next(entry)) entries[entry.name] = entry;
+  while (listing.next(entry))
+    if (listing.complete(entry)) entries[entry.name] = entry;
   return entries;
 }
 

@@ -48,6 +48,10 @@ void ansiLower(char* text, std::size_t length) {
     text[i] = static_cast<char>(kCase.lower[static_cast<unsigned char>(text[i])]);
 }
 
+const unsigned char* ansiUpperTable() {
+  return kCase.upper.data();
+}
+
 int compareIgnoreCase(const char* a, const char* b) {
   const auto* x = reinterpret_cast<const unsigned char*>(a);
   const auto* y = reinterpret_cast<const unsigned char*>(b);

@@ -13,6 +13,18 @@ void ansiLower(char* text, std::size_t length) {
   CharLowerBuffA(text, static_cast<DWORD>(length));
 }
 
+const unsigned char* ansiUpperTable() {
+  static const struct Table {
+    unsigned char upper[256];
+    Table() {
+      for (int c = 0; c < 256; ++c) upper[c] = static_cast<unsigned char>(c);
+      // Byte 0 would end the text early; it has no case anyway.
+      CharUpperBuffA(reinterpret_cast<char*>(upper + 1), 255);
+    }
+  } table;
+  return table.upper;
+}
+
 int compareIgnoreCase(const char* a, const char* b) {
   return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a, -1, b, -1) - CSTR_EQUAL;
 }

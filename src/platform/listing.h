@@ -20,15 +20,19 @@ enum : uint32_t {
 
 struct DirectoryEntry {
   char name[kMaxPath];
+  bool isFolder;
+  bool mayDescend;  // false for a folder reached through a symbolic link
+  // Filled by DirectoryListing::complete.
   uint32_t attributes;
   uint64_t size;
   uint16_t dosDate;  // last write, local time
   uint16_t dosTime;
-  bool mayDescend;  // false for a folder reached through a symbolic link
 };
 
 // Lists one folder as FindFirstFileA/FindNextFileA do, "." and ".." included where the system
-// reports them.
+// reports them. Where the system tells an entry's attributes, size and time only on request
+// (POSIX), next() gives the name and kind, and complete() the rest, so that a walk pays only
+// for the entries whose names match.
 class DirectoryListing {
  public:
   DirectoryListing();
@@ -39,8 +43,10 @@ class DirectoryListing {
   // Opens the folder; false when it cannot be listed (missing, denied, not a folder, path too
   // long).
   bool open(const char* folder);
-  // Fills the next entry; false at the end.
+  // Fills the next entry's name and kind; false at the end.
   bool next(DirectoryEntry& entry);
+  // Fills the attributes, size and time of the entry next() gave; false when it is gone.
+  bool complete(DirectoryEntry& entry);
 
  private:
   struct State;

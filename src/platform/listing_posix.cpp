@@ -13,8 +13,43 @@
 
 namespace ostrya::platform {
 
+namespace {
+
+uint32_t attributesOf(const char* name, const struct stat& st) {
+  uint32_t attributes = S_ISDIR(st.st_mode) ? kAttrDirectory : kAttrArchive;
+  if ((st.st_mode & S_IWUSR) == 0) attributes |= kAttrReadOnly;
+  if (name[0] == '.') attributes |= kAttrHidden;
+  return attributes;
+}
+
+}  // namespace
+
 struct DirectoryListing::State {
   DIR* dir = nullptr;
+  bool entryIsLink = false;  // known from the listing
+  bool statDone = false;
+  // Fills the attributes, size and time of the entry last read.
+  bool describe(DirectoryEntry& entry) {
+    const int dirFd = dirfd(dir);
+    struct stat st;
+    bool isLink = entryIsLink;
+    if (!isLink) {
+      if (fstatat(dirFd, entry.name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+      isLink = S_ISLNK(st.st_mode);
+    }
+    // A link is listed as its target; a dangling one as the link itself.
+    if (isLink && fstatat(dirFd, entry.name, &st, 0) != 0 &&
+        fstatat(dirFd, entry.name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+      return false;
+    entry.isFolder = S_ISDIR(st.st_mode);
+    entry.mayDescend = entry.isFolder && !isLink;
+    entry.attributes = attributesOf(entry.name, st);
+    entry.size = entry.isFolder ? 0 : static_cast<uint64_t>(st.st_size);
+    toDosDateTime(st.st_mtim.tv_sec, entry.dosDate, entry.dosTime);
+    statDone = true;
+    return true;
+  }
+
   ~State() {
     if (dir) closedir(dir);
   }
@@ -32,42 +67,30 @@ bool DirectoryListing::open(const char* folder) {
   return state_->dir != nullptr;
 }
 
-namespace {
-
-uint32_t attributesOf(const char* name, const struct stat& st) {
-  uint32_t attributes = S_ISDIR(st.st_mode) ? kAttrDirectory : kAttrArchive;
-  if ((st.st_mode & S_IWUSR) == 0) attributes |= kAttrReadOnly;
-  if (name[0] == '.') attributes |= kAttrHidden;
-  return attributes;
-}
-
-}  // namespace
-
 bool DirectoryListing::next(DirectoryEntry& entry) {
   if (!state_->dir) return false;
-  const int dirFd = dirfd(state_->dir);
   for (;;) {
     const struct dirent* d = readdir(state_->dir);
     if (d == nullptr) return false;
     const std::size_t length = std::strlen(d->d_name);
     if (length >= sizeof entry.name) continue;  // Windows names never are this long
-    struct stat st;
-    bool isLink = d->d_type == DT_LNK;
-    if (d->d_type == DT_UNKNOWN) {
-      if (fstatat(dirFd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-      isLink = S_ISLNK(st.st_mode);
-    }
-    // A link is listed as its target; a dangling one as the link itself.
-    if (fstatat(dirFd, d->d_name, &st, 0) != 0 &&
-        (!isLink || fstatat(dirFd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0))
-      continue;
     std::memcpy(entry.name, d->d_name, length + 1);
-    entry.attributes = attributesOf(d->d_name, st);
-    entry.size = S_ISDIR(st.st_mode) ? 0 : static_cast<uint64_t>(st.st_size);
-    toDosDateTime(st.st_mtim.tv_sec, entry.dosDate, entry.dosTime);
-    entry.mayDescend = S_ISDIR(st.st_mode) && !isLink;
+    state_->statDone = false;
+    state_->entryIsLink = d->d_type == DT_LNK;
+    // The kind is known from the listing except for links (listed as their target) and file
+    // systems that do not tell it.
+    if (d->d_type == DT_DIR || d->d_type == DT_REG) {
+      entry.isFolder = d->d_type == DT_DIR;
+      entry.mayDescend = entry.isFolder;
+      return true;
+    }
+    if (!state_->describe(entry)) continue;
     return true;
   }
+}
+
+bool DirectoryListing::complete(DirectoryEntry& entry) {
+  return state_->statDone || state_->describe(entry);
 }
 
 }  // namespace ostrya::platform

@@ -52,7 +52,13 @@ bool DirectoryListing::next(DirectoryEntry& entry) {
     FileTimeToDosDateTime(&local, &date, &time);
   entry.dosDate = date;
   entry.dosTime = time;
-  entry.mayDescend = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  entry.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  entry.mayDescend = entry.isFolder;
+  return true;
+}
+
+// The listing has told everything already.
+bool DirectoryListing::complete(DirectoryEntry&) {
   return true;
 }
 

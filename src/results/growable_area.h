@@ -32,9 +32,12 @@ class GrowableArea {
   std::size_t used() const { return used_; }
 
  private:
+  bool reserve(std::size_t needed);
+
   uint8_t* data_ = nullptr;
   uint32_t count_ = 0;
   std::size_t capacity_ = 0;
+  std::size_t reserved_ = 0;  // memory behind the capacity
   std::size_t used_ = 0;
 };
 

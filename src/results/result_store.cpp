@@ -47,6 +47,7 @@ void ResultStore::reset() {
   rows_.reset();
   records_.reset();
   folders_.reset();
+  folderOffsets_.clear();
   publishedEnd_ = 0;
 }
 
@@ -55,7 +56,15 @@ uint32_t ResultStore::appendFolder(const char* path, uint16_t archivePathLength)
   const std::size_t length = buildFolderRecord(builder, path, archivePathLength);
   if (length == 0) return 0;
   std::lock_guard guard(lock_);
-  return folders_.append(builder, length) ? folders_.count() : 0;
+  const auto offset = static_cast<uint32_t>(folders_.used());
+  try {
+    folderOffsets_.push_back(offset);
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+  if (folders_.append(builder, length)) return folders_.count();
+  folderOffsets_.pop_back();
+  return 0;
 }
 
 bool ResultStore::appendRecord(const uint8_t* record) {
@@ -102,9 +111,7 @@ ResultRecord ResultStore::recordOfRowLocked(uint32_t row) {
 // Folder records are never removed, so counting them from the start finds the k-th.
 FolderRecord ResultStore::folderRecordLocked(uint32_t folderNumber) {
   if (folderNumber == 0 || folderNumber > folders_.count()) return FolderRecord(nullptr);
-  const uint8_t* folder = folders_.data();
-  for (uint32_t k = 1; k < folderNumber; ++k) folder += FolderRecord(folder).length();
-  return FolderRecord(folder);
+  return FolderRecord(folders_.data() + folderOffsets_[folderNumber - 1]);
 }
 
 std::vector<uint32_t> ResultStore::recordOffsetsLocked() const {

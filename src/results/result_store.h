@@ -112,9 +112,11 @@ class ResultStore {
                      Totals& kept);
 
   std::mutex lock_;
-  GrowableArea rows_;             // 32-bit offsets into records_, in row order
-  GrowableArea records_;          // result records, in the order found
-  GrowableArea folders_;          // folder records, in the order created
+  GrowableArea rows_;     // 32-bit offsets into records_, in row order
+  GrowableArea records_;  // result records, in the order found
+  GrowableArea folders_;  // folder records, in the order created
+  // Where each folder record starts, so that the rows of many folders find theirs at once.
+  std::vector<uint32_t> folderOffsets_;
   std::size_t publishedEnd_ = 0;  // records_ below this offset have rows
   SortMode sortMode_ = SortMode::Unsorted;
   SortDirection sortDirection_ = SortDirection::Ascending;

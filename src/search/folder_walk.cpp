@@ -45,23 +45,24 @@ class FolderWalk {
       char path[platform::kMaxPath];
       // An entry whose full path does not fit a path buffer is neither tested nor descended.
       if (!joinPath(folder_, entry.name, path, sizeof path)) continue;
-      if ((entry.attributes & platform::kAttrDirectory) != 0)
-        takeFolder(entry);
+      if (entry.isFolder)
+        takeFolder(listing, entry);
       else
-        takeFile(entry, path);
+        takeFile(listing, entry, path);
     }
   }
 
-  void takeFolder(const platform::DirectoryEntry& entry) {
+  void takeFolder(platform::DirectoryListing& listing, platform::DirectoryEntry& entry) {
     if ((request_.options & kOptRecurse) != 0 && entry.mayDescend)
       subfolders_.append(entry.name, std::strlen(entry.name) + 1);
     // With a containing text only files can match.
-    if (request_.containingText[0] != '\0' || !passesNameAndFilter(entry)) return;
+    if (request_.containingText[0] != '\0' || !passesNameAndFilter(listing, entry)) return;
     if (addRecord(entry)) ++request_.counters.folders;
   }
 
-  void takeFile(const platform::DirectoryEntry& entry, const char* path) {
-    if (passesNameAndFilter(entry) &&
+  void takeFile(platform::DirectoryListing& listing, platform::DirectoryEntry& entry,
+                const char* path) {
+    if (passesNameAndFilter(listing, entry) &&
         (request_.searchLength == 0 || (request_.content && request_.content->matches(path)))) {
       if (addRecord(entry)) {
         ++request_.counters.files;
@@ -74,8 +75,9 @@ class FolderWalk {
     }
   }
 
-  bool passesNameAndFilter(const platform::DirectoryEntry& entry) const {
-    if (!request_.namePatterns->matches(entry.name)) return false;
+  // Completes the entry (its attributes, size and time) once its name has matched.
+  bool passesNameAndFilter(platform::DirectoryListing& listing, platform::DirectoryEntry& entry) {
+    if (!request_.namePatterns->matches(entry.name) || !listing.complete(entry)) return false;
     if ((request_.options & kOptWithFilter) == 0 || request_.context.filter == nullptr) return true;
     return request_.context.filter->accepts(entry.name, entry.attributes, entry.dosDate,
                                             entry.dosTime, entry.size);

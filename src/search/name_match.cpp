@@ -150,24 +150,20 @@ bool expandPattern(const char* name, const char* pattern, char* out) {
 
 bool wildcardMatch(const char* name, const char* pattern) {
   if (std::strcmp(pattern, "*.*") == 0) return true;
-  char upperPattern[platform::kMaxPath];
-  char upperName[platform::kMaxPath];
-  std::strncpy(upperPattern, pattern, sizeof upperPattern - 1);
-  upperPattern[sizeof upperPattern - 1] = '\0';
-  std::strncpy(upperName, name, sizeof upperName - 1);
-  upperName[sizeof upperName - 1] = '\0';
-  platform::ansiUpper(upperPattern, std::strlen(upperPattern));
-  platform::ansiUpper(upperName, std::strlen(upperName));
+  const unsigned char* upper = platform::ansiUpperTable();
+  const auto same = [upper](char a, char b) {
+    return upper[static_cast<unsigned char>(a)] == upper[static_cast<unsigned char>(b)];
+  };
   // Greedy match that backs up to the last star only: linear in practice, never exponential.
-  const char* n = upperName;
-  const char* p = upperPattern;
+  const char* n = name;
+  const char* p = pattern;
   const char* starPattern = nullptr;
   const char* starName = nullptr;
   while (*n) {
     if (*p == '*') {
       starPattern = ++p;
       starName = n;
-    } else if (*p == '?' || *p == *n) {
+    } else if (*p != '\0' && (*p == '?' || same(*p, *n))) {
       ++p;
       ++n;
     } else if (starPattern) {
