@@ -38,8 +38,9 @@ done
 section "Windows build and tests under Wine"
 eval "$(bash scripts/wine-prefix.sh)"
 cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CROSSCOMPILING_EMULATOR=wine >/dev/null
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CROSSCOMPILING_EMULATOR='env;LC_ALL=en_GB.UTF-8;wine' >/dev/null
 cmake --build build/win32 -j"$jobs"
+# Tests run with the code pages of a Western European Windows: ANSI 1252, OEM 850.
 # A persistent server makes each test start in well under a second; it goes at the end.
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 wineserver -p

@@ -77,6 +77,51 @@ with tempfile.TemporaryDirectory() as root:
         code, out, err = ostrya(*bad)
         check(code == 2 and err.count("\n") == 1, f"usage error {bad}: {code} {err!r}")
 
+def grep_files(root, *args):
+    out = subprocess.run(["grep", "-r", "-l", *args, root], capture_output=True,
+                         env=dict(os.environ, LC_ALL="C")).stdout.decode("latin-1")
+    return set(out.splitlines())
+
+
+def make_corpus(root):
+    """Text files of words in mixed case, one per file name, no links."""
+    import random
+    rng = random.Random(7)
+    words = ["cat", "Cat", "CATS", "concat", "cat_1", "cat-1", "dog", "needle", "Needle",
+             "haystack", "struct", "ops", "foo_ops", "main", "int", "x", "(cat)", "catalog"]
+    for i in range(300):
+        folder = os.path.join(root, f"d{i % 7}", f"e{i % 3}")
+        os.makedirs(folder, exist_ok=True)
+        lines = []
+        for _ in range(rng.randint(0, 40)):
+            lines.append(" ".join(rng.choice(words) for _ in range(rng.randint(1, 8))))
+        with open(os.path.join(folder, f"f{i}.txt"), "w") as f:
+            f.write("\n".join(lines) + ("\n" if rng.random() < 0.5 else ""))
+
+
+# Containing text: the files grep finds on the same corpus.
+with tempfile.TemporaryDirectory() as root:
+    make_corpus(root)
+    content_cases = [
+        (["needle"], ["-i", "-F", "needle"]),
+        (["--case-sensitive", "Needle"], ["-F", "Needle"]),
+        (["--whole-word", "cat"], ["-i", "-w", "-F", "cat"]),
+        (["--whole-word", "--case-sensitive", "Cat"], ["-w", "-F", "Cat"]),
+        (["--regex", "--case-sensitive", r"struct[ \t]+[a-z_]+_ops\b"],
+         ["-P", r"struct[ \t]+[a-z_]+_ops\b"]),
+        (["--regex", r"int[ \t]+MAIN"], ["-i", "-P", r"int[ \t]+MAIN"]),
+        (["--hex", "6E 65 65 64 6C 65"], ["-F", "needle"]),
+    ]
+    for ours, theirs in content_cases:
+        code, out, err = ostrya("--paths", *ours[:-1], "*.txt", root, ours[-1])
+        expected = grep_files(root, *theirs)
+        got = set(out.splitlines())
+        check(got == expected, f"content {ours}: extra {sorted(got - expected)[:3]}, "
+                               f"missing {sorted(expected - got)[:3]} of {len(expected)}")
+    # Folders are not listed when a containing text is given.
+    code, out, err = ostrya("--paths", "", root, "needle")
+    check(all(line.endswith(".txt") for line in out.splitlines()), "folders with a text")
+
 # A real tree.
 for real in ["/usr/include"]:
     code, out, err = ostrya("--paths", "*.h;*.txt", real)

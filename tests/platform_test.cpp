@@ -31,6 +31,42 @@ TEST(CodePage, UpperAndLowerCaseOfTheWindows1252Letters) {
   EXPECT_EQ(text, fixed);
 }
 
+// Windows-1252 to code page 850, the system's best fit where 850 lacks a character. The Win32
+// build runs this against the system's own conversion.
+TEST(CodePage, OemFormOfEveryHighByte) {
+  const std::string expected =
+      "\x3F\x3F\x27\x9F\x22\x2E\xC5\xCE\x5E\x25\x53\x3C\x4F\x3F\x5A\x3F"
+      "\x3F\x27\x27\x22\x22\x07\x2D\x2D\x7E\x54\x73\x3E\x6F\x3F\x7A\x59"
+      "\xFF\xAD\xBD\x9C\xCF\xBE\xDD\xF5\xF9\xB8\xA6\xAE\xAA\xF0\xA9\xEE"
+      "\xF8\xF1\xFD\xFC\xEF\xE6\xF4\xFA\xF7\xFB\xA7\xAF\xAC\xAB\xF3\xA8"
+      "\xB7\xB5\xB6\xC7\x8E\x8F\x92\x80\xD4\x90\xD2\xD3\xDE\xD6\xD7\xD8"
+      "\xD1\xA5\xE3\xE0\xE2\xE5\x99\x9E\x9D\xEB\xE9\xEA\x9A\xED\xE8\xE1"
+      "\x85\xA0\x83\xC6\x84\x86\x91\x87\x8A\x82\x88\x89\x8D\xA1\x8C\x8B"
+      "\xD0\xA4\x95\xA2\x93\xE4\x94\xF6\x9B\x97\xA3\x96\x81\xEC\xE7\x98";
+  std::string high(128, '\0'), oem(128, '\0');
+  for (int i = 0; i < 128; ++i) high[i] = static_cast<char>(0x80 + i);
+  platform::ansiToOem(high.data(), oem.data(), 128);
+  for (int i = 0; i < 128; ++i)
+    EXPECT_EQ(static_cast<unsigned char>(oem[i]), static_cast<unsigned char>(expected[i]))
+        << "byte " << std::hex << 0x80 + i;
+  char ascii[] = "Plain ASCII stays";
+  char out[sizeof ascii];
+  platform::ansiToOem(ascii, out, sizeof ascii);
+  EXPECT_STREQ(out, ascii);
+}
+
+TEST(CodePage, TextEqualityWithAndWithoutCase) {
+  const auto* upper = reinterpret_cast<const uint8_t*>("\xc4PFEL");
+  const auto* lower = reinterpret_cast<const uint8_t*>("\xe4pfel");
+  EXPECT_TRUE(platform::equalText(upper, lower, 5, true));
+  EXPECT_FALSE(platform::equalText(upper, lower, 5, false));
+  EXPECT_TRUE(platform::equalText(lower, lower, 5, false));
+  EXPECT_FALSE(platform::equalText(reinterpret_cast<const uint8_t*>("apfel"), lower, 5, true));
+  // Only the given length counts.
+  EXPECT_TRUE(platform::equalText(reinterpret_cast<const uint8_t*>("abcX"),
+                                  reinterpret_cast<const uint8_t*>("ABCY"), 3, true));
+}
+
 TEST(CodePage, ComparisonIgnoresCaseAndPutsBlanksFirst) {
   EXPECT_EQ(platform::compareIgnoreCase("readme", "README"), 0);
   EXPECT_EQ(platform::compareIgnoreCase("\xe9t\xe9", "\xc9T\xc9"), 0);

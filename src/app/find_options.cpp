@@ -31,15 +31,17 @@ bool parseSortMode(std::string_view name, SortMode& mode) {
 }  // namespace
 
 const char* findUsage() {
-  return "usage: ostrya-find [options] PATTERNS LOOKIN\n"
+  return "usage: ostrya-find [options] PATTERNS LOOKIN [TEXT]\n"
          "\n"
          "Finds files and folders whose names match PATTERNS in the folders of LOOKIN, as the\n"
-         "search panel of Ostrya does.\n"
+         "search panel of Ostrya does; with TEXT, only the files that contain it.\n"
          "\n"
          "  PATTERNS  name patterns separated by ';' (\"*.h;*.txt\"); \"\" or \"*.*\" matches "
          "every\n"
          "            name. '*' stands for any run of characters, '?' for one; case is ignored.\n"
          "  LOOKIN    folders to look in, separated by ';'\n"
+         "  TEXT      text to find inside the files, without regard to case, in its ANSI\n"
+         "            (Windows-1252) and its OEM (DOS) form; folders are then not listed\n"
          "\n"
          "options:\n"
          "  --no-recurse    list only the given folders, not their subfolders\n"
@@ -47,6 +49,11 @@ const char* findUsage() {
          "                  (unsorted, the order found, is the default)\n"
          "  --desc          descending order (folders still come first)\n"
          "  --paths         print only the full path of each row\n"
+         "  --whole-word    TEXT must stand as a whole word\n"
+         "  --case-sensitive  TEXT must match in case too\n"
+         "  --regex         TEXT is a Perl-compatible regular expression, matched once against\n"
+         "                  the whole file (so ^ and $ are its start and end, unless (?m))\n"
+         "  --hex           TEXT is a byte string in hexadecimal (\"4D 5A\")\n"
          "  --help          show this text\n"
          "\n"
          "Each row shows the attribute letters (R read-only, A archive, H hidden, S system), the\n"
@@ -73,6 +80,14 @@ std::string parseFindOptions(int argc, const char* const* argv, FindOptions& out
       out.sortDirection = SortDirection::Descending;
     } else if (arg == "--paths") {
       out.pathsOnly = true;
+    } else if (arg == "--whole-word") {
+      out.options |= kOptWholeWord;
+    } else if (arg == "--case-sensitive") {
+      out.options |= kOptCaseSensitive;
+    } else if (arg == "--regex") {
+      out.options |= kOptRegex;
+    } else if (arg == "--hex") {
+      out.options |= kOptHex;
     } else if (arg.substr(0, 7) == "--sort=") {
       if (!parseSortMode(arg.substr(7), out.sortMode))
         return "unknown sort key '" + std::string(arg.substr(7)) +
@@ -82,11 +97,14 @@ std::string parseFindOptions(int argc, const char* const* argv, FindOptions& out
     }
   }
   if (out.help) return "";
-  if (operands.size() != 2) return "expected PATTERNS and LOOKIN (see --help)";
+  if (operands.size() < 2 || operands.size() > 3)
+    return "expected PATTERNS, LOOKIN and maybe TEXT (see --help)";
   out.patterns = operands[0];
   out.lookIn = operands[1];
+  if (operands.size() == 3) out.text = operands[2];
   if (out.patterns.size() >= kNamePatternsCapacity) return "PATTERNS is too long";
   if (out.lookIn.size() >= kLookInCapacity) return "LOOKIN is too long";
+  if (out.text.size() >= kContainingTextCapacity) return "TEXT is too long";
   return "";
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace ostrya::platform {
 
@@ -12,6 +13,22 @@ void ansiLower(char* text, std::size_t length);
 // The upper-case form of every byte of the ANSI code page, for tests that compare character by
 // character; built once.
 const unsigned char* ansiUpperTable();
+
+// The OEM form of ANSI text (code page 850 for Windows-1252 outside Windows), `length` bytes.
+void ansiToOem(const char* text, char* out, std::size_t length);
+
+// Whether `length` bytes of data read as ANSI text equal the text, as the locale compares
+// them (without regard to case when asked).
+bool equalText(const uint8_t* data, const uint8_t* text, std::size_t length, bool ignoreCase);
+
+// Whether equalText compares byte by byte (through the case table when ignoring case), so that
+// data equal to a text holds, at every offset, a byte of the same upper-case form. The
+// system's locale comparison makes no such promise.
+#ifdef _WIN32
+inline constexpr bool kTextEqualityIsBytewise = false;
+#else
+inline constexpr bool kTextEqualityIsBytewise = true;
+#endif
 
 // Compares two zero-terminated texts the way the locale sorts words, without regard to case:
 // negative, zero or positive.

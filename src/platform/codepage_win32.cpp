@@ -13,6 +13,17 @@ void ansiLower(char* text, std::size_t length) {
   CharLowerBuffA(text, static_cast<DWORD>(length));
 }
 
+void ansiToOem(const char* text, char* out, std::size_t length) {
+  CharToOemBuffA(text, out, static_cast<DWORD>(length));
+}
+
+bool equalText(const uint8_t* data, const uint8_t* text, std::size_t length, bool ignoreCase) {
+  const DWORD flags = NORM_IGNOREKANATYPE | (ignoreCase ? NORM_IGNORECASE : 0);
+  return CompareStringA(LOCALE_USER_DEFAULT, flags, reinterpret_cast<const char*>(data),
+                        static_cast<int>(length), reinterpret_cast<const char*>(text),
+                        static_cast<int>(length)) == CSTR_EQUAL;
+}
+
 const unsigned char* ansiUpperTable() {
   static const struct Table {
     unsigned char upper[256];

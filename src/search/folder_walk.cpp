@@ -56,18 +56,21 @@ class FolderWalk {
     if ((request_.options & kOptRecurse) != 0 && entry.mayDescend)
       subfolders_.append(entry.name, std::strlen(entry.name) + 1);
     // With a containing text only files can match.
-    if (request_.containingText[0] != '\0' || !passesNameAndFilter(listing, entry)) return;
+    if (request_.containingText[0] != '\0' || !request_.namePatterns->matches(entry.name) ||
+        !passesFilter(listing, entry) || !listing.complete(entry))
+      return;
     if (addRecord(entry)) ++request_.counters.folders;
   }
 
+  // Name, filter, contents, in that order. The entry's details are read only once they are
+  // needed: by the filter, or for the record of a file that matched.
   void takeFile(platform::DirectoryListing& listing, platform::DirectoryEntry& entry,
                 const char* path) {
-    if (passesNameAndFilter(listing, entry) &&
-        (request_.searchLength == 0 || (request_.content && request_.content->matches(path)))) {
-      if (addRecord(entry)) {
-        ++request_.counters.files;
-        request_.counters.bytes += entry.size;
-      }
+    if (request_.namePatterns->matches(entry.name) && passesFilter(listing, entry) &&
+        (request_.searchLength == 0 || (request_.content && request_.content->matches(path))) &&
+        listing.complete(entry) && addRecord(entry)) {
+      ++request_.counters.files;
+      request_.counters.bytes += entry.size;
     }
     if ((request_.options & kOptArchives) != 0 && request_.context.archives) {
       std::strcpy(request_.archivePath, path);
@@ -75,11 +78,10 @@ class FolderWalk {
     }
   }
 
-  // Completes the entry (its attributes, size and time) once its name has matched.
-  bool passesNameAndFilter(platform::DirectoryListing& listing, platform::DirectoryEntry& entry) {
-    if (!request_.namePatterns->matches(entry.name) || !listing.complete(entry)) return false;
+  bool passesFilter(platform::DirectoryListing& listing, platform::DirectoryEntry& entry) {
     if ((request_.options & kOptWithFilter) == 0 || request_.context.filter == nullptr) return true;
-    return request_.context.filter->accepts(entry.name, entry.attributes, entry.dosDate,
+    return listing.complete(entry) &&
+           request_.context.filter->accepts(entry.name, entry.attributes, entry.dosDate,
                                             entry.dosTime, entry.size);
   }
 

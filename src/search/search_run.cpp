@@ -2,9 +2,12 @@
 #include "search/search_run.h"
 
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <string>
 
+#include "regex/regex_search.h"
+#include "search/content_test.h"
 #include "search/folder_walk.h"
 #include "search/name_match.h"
 
@@ -64,13 +67,21 @@ void runSearch(SearchContext& context, SearchHost& host) {
   const NameMatcher matcher(patterns, context.secondChance);
   request.namePatterns = &matcher;
   request.containingText = text;
-  request.searchLength = static_cast<uint32_t>(std::strlen(text));
   request.options = options;
   context.store.reset();
   {
     std::lock_guard<std::mutex> hold(context.store.lock());
     context.resultTotals = Totals{};
   }
+
+  // The expression is compiled from the text as typed, in either mode, and lives for the run.
+  std::unique_ptr<RegexPattern> pattern;
+  if (text[0] != '\0' && (options & kOptRegex) != 0)
+    pattern = compilePattern(text, (options & kOptCaseSensitive) != 0);
+  const ContentQuery query = prepareContent(text, options, pattern.get());
+  FileContentTest content(query);
+  request.searchLength = query.length;
+  request.content = &content;
 
   host.refreshCommands();
   walkLookInList(lookIn, request);
