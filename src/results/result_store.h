@@ -63,6 +63,7 @@ class ResultStore {
   std::string folderOfRow(uint32_t row);
   // The row's type description, filled on first need.
   std::string typeTextOfRow(uint32_t row, const TextLookup& texts);
+  const char* typeTextLocked(const ResultRecord& record, const TextLookup& texts);
 
   // --- sorting ---
   SortMode sortMode() const { return sortMode_; }

@@ -55,11 +55,15 @@ std::string ResultStore::typeTextOfRow(uint32_t row, const TextLookup& texts) {
     std::lock_guard guard(lock_);
     const ResultRecord record = recordOfRowLocked(row);
     if (record.bytes() == nullptr) return {};
-    if (record.typeText()[0] == '\0') fillTypeTextLocked(record, texts);
-    return record.typeText();
+    return typeTextLocked(record, texts);
   } catch (const std::bad_alloc&) {
     return {};
   }
+}
+
+const char* ResultStore::typeTextLocked(const ResultRecord& record, const TextLookup& texts) {
+  if (record.typeText()[0] == '\0') fillTypeTextLocked(record, texts);
+  return record.typeText();
 }
 
 }  // namespace ostrya
