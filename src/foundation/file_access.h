@@ -49,6 +49,8 @@ class OutputFile {
   // missing folders of the path, and shows the system error box for any other failure.
   // Returns 0, or -1.
   int create(void* owner, const char* path);
+  // Writes to the process's standard output instead; 0 or -1.
+  int openStandardOutput() { return file_.isOpen() || file_.openStandardOutput() != 0 ? -1 : 0; }
   // Nothing happens on a closed object. A failed or short write shows the error box when there
   // is an owner, else gives the error code.
   int write(void* owner, const void* bytes, std::size_t length);

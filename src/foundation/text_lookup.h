@@ -27,7 +27,7 @@ class TextLookup {
   virtual const char* text(uint32_t id) const = 0;
 };
 
-// The built-in English texts of the identifiers above.
+// The built-in English table.
 const TextLookup& englishTexts();
 
 }  // namespace ostrya

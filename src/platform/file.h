@@ -32,6 +32,8 @@ class FileHandle {
   };
   // Creates the file, or empties an existing one, for writing.
   int createForWriting(const char* path, Replace how);
+  // The process's standard output, for writing (a copy of it, closed with the handle).
+  int openStandardOutput();
   bool isOpen() const { return handle_ != kClosed; }
   // Reads up to `length` bytes; `got` < length only at the end of the file.
   int read(void* buffer, std::size_t length, std::size_t& got);
@@ -76,6 +78,11 @@ bool setFileAttributes(const char* path, uint32_t attributes);
 
 // Makes one folder; 0 or the error code (isPathNotFound when its parent is missing).
 int createFolder(const char* path);
+
+// Gives the file `from` the name `to`, replacing any file of that name, once its contents are
+// on disk: after a crash `to` is either the old file or the new one, whole. Both names must
+// lie in one folder. 0 or the error code.
+int replaceFile(const char* from, const char* to);
 
 // A block of memory with a name, shared by every process that opens the same name.
 class SharedMemory {

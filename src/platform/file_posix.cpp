@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "platform/file.h"
@@ -49,6 +50,14 @@ int FileHandle::openForReading(const char* path, uint64_t& size) {
   }
   handle_ = fd;
   size = static_cast<uint64_t>(st.st_size);
+  return 0;
+}
+
+int FileHandle::openStandardOutput() {
+  close();
+  const int fd = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
+  if (fd < 0) return failure();
+  handle_ = fd;
   return 0;
 }
 
@@ -131,6 +140,18 @@ bool setFileAttributes(const char* path, uint32_t attributes) {
 
 int createFolder(const char* path) {
   return mkdir(path, 0777) == 0 ? 0 : failure();
+}
+
+// rename() alone may reach the disk before the data: after a crash the name would then stand
+// for an empty file.
+int replaceFile(const char* from, const char* to) {
+  const int fd = ::open(from, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return failure();
+  // A file system that cannot sync (EINVAL) has nothing better to offer.
+  const int code = (fsync(fd) == 0 || errno == EINVAL) ? 0 : failure();
+  ::close(fd);
+  if (code != 0) return code;
+  return rename(from, to) == 0 ? 0 : failure();
 }
 
 bool SharedMemory::open(const char* name, std::size_t size) {

@@ -53,6 +53,16 @@ int FileHandle::openForReading(const char* path, uint64_t& size) {
   return 0;
 }
 
+int FileHandle::openStandardOutput() {
+  close();
+  HANDLE copy = nullptr;
+  if (!DuplicateHandle(GetCurrentProcess(), GetStdHandle(STD_OUTPUT_HANDLE), GetCurrentProcess(),
+                       &copy, 0, FALSE, DUPLICATE_SAME_ACCESS))
+    return failure();
+  handle_ = reinterpret_cast<intptr_t>(copy);
+  return 0;
+}
+
 int FileHandle::createForWriting(const char* path, Replace how) {
   close();
   DWORD attributes = FILE_ATTRIBUTE_NORMAL;
@@ -144,6 +154,18 @@ bool setFileAttributes(const char* path, uint32_t attributes) {
 
 int createFolder(const char* path) {
   return CreateDirectoryA(path, nullptr) ? 0 : failure();
+}
+
+// MOVEFILE_WRITE_THROUGH waits for the move, not for the data written before it, so the data
+// is flushed first.
+int replaceFile(const char* from, const char* to) {
+  HANDLE file =
+      CreateFileA(from, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return failure();
+  const int code = FlushFileBuffers(file) ? 0 : failure();
+  CloseHandle(file);
+  if (code != 0) return code;
+  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 0 : failure();
 }
 
 bool SharedMemory::open(const char* name, std::size_t size) {
