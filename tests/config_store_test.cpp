@@ -338,7 +338,7 @@ TEST(ReplaceFile, ReplacesTheTarget) {
 
 TEST(ValueListFormat, Build) {
   const struct {
-    const char* specification;
+    const char* shape;
     std::size_t capacity;
     const char* expected;  // "" when it does not fit
   } cases[] = {
@@ -359,9 +359,9 @@ TEST(ValueListFormat, Build) {
   };
   for (const auto& c : cases) {
     char out[kSixteenValueFormatCapacity];
-    EXPECT_EQ(buildValueListFormat(c.specification, out, c.capacity), c.expected[0] != '\0')
-        << c.specification;
-    EXPECT_STREQ(out, c.expected) << c.specification;
+    EXPECT_EQ(buildValueListFormat(c.shape, out, c.capacity), c.expected[0] != '\0')
+        << c.shape;
+    EXPECT_STREQ(out, c.expected) << c.shape;
   }
 }
 

@@ -89,11 +89,11 @@ bool hasHexadecimalField(const char* format) {
   return false;
 }
 
-void putList(ConfigStore& store, const char* section, const char* key, const char* specification,
+void putList(ConfigStore& store, const char* section, const char* key, const char* shape,
              std::size_t formatCapacity, const uint32_t* numbers, std::size_t count,
              const char* text) {
   char format[kSixteenValueFormatCapacity];
-  if (!buildValueListFormat(specification, format, std::min(formatCapacity, sizeof format))) return;
+  if (!buildValueListFormat(shape, format, std::min(formatCapacity, sizeof format))) return;
   char value[kValueCapacity];
   const std::size_t mark = hasHexadecimalField(format) ? 1 : 0;
   value[0] = '#';
@@ -102,10 +102,10 @@ void putList(ConfigStore& store, const char* section, const char* key, const cha
 }
 
 std::size_t getList(ConfigStore& store, const char* section, const char* key,
-                    const char* specification, std::size_t formatCapacity, uint32_t* numbers,
+                    const char* shape, std::size_t formatCapacity, uint32_t* numbers,
                     std::size_t count, char* text, std::size_t textCapacity) {
   char format[kSixteenValueFormatCapacity];
-  if (!buildValueListFormat(specification, format, std::min(formatCapacity, sizeof format)))
+  if (!buildValueListFormat(shape, format, std::min(formatCapacity, sizeof format)))
     return 0;
   char value[kValueCapacity];
   store.getText(section, key, "", value, sizeof value);
@@ -122,15 +122,15 @@ void copyCut(const char* text, char* out, std::size_t capacity) {
 
 }  // namespace
 
-// Each item of the ","-separated specification may begin with a repeat count; all repetitions
+// Each item of the ","-separated shape may begin with a repeat count; all repetitions
 // of all items are joined by ",".
-bool buildValueListFormat(const char* specification, char* out, std::size_t capacity) {
+bool buildValueListFormat(const char* shape, char* out, std::size_t capacity) {
   if (out == nullptr || capacity == 0) return false;
   out[0] = '\0';
-  if (specification == nullptr) return false;
+  if (shape == nullptr) return false;
   std::size_t length = 0;
   bool first = true;
-  const char* item = specification;
+  const char* item = shape;
   for (;;) {
     std::size_t repeat = 1;
     if (isDigit(*item)) {
@@ -248,15 +248,15 @@ std::size_t scanValueList(const char* value, const char* format, bool hexadecima
 }
 
 void putValueList(ConfigStore& store, const char* section, const char* key,
-                  const char* specification, const uint32_t* numbers, std::size_t count,
+                  const char* shape, const uint32_t* numbers, std::size_t count,
                   const char* text) {
-  putList(store, section, key, specification, kSixteenValueFormatCapacity, numbers, count, text);
+  putList(store, section, key, shape, kSixteenValueFormatCapacity, numbers, count, text);
 }
 
 std::size_t getValueList(ConfigStore& store, const char* section, const char* key,
-                         const char* specification, uint32_t* numbers, std::size_t count,
+                         const char* shape, uint32_t* numbers, std::size_t count,
                          char* text, std::size_t textCapacity) {
-  return getList(store, section, key, specification, kSixteenValueFormatCapacity, numbers, count,
+  return getList(store, section, key, shape, kSixteenValueFormatCapacity, numbers, count,
                  text, textCapacity);
 }
 

@@ -13,10 +13,10 @@ inline constexpr std::size_t kValueListFormatCapacity = 64;
 inline constexpr std::size_t kSixteenValueFormatCapacity = 80;
 inline constexpr std::size_t kPairFormatCapacity = 32;
 
-// Expands a compact list specification into its scan and print format: "5%d" gives
+// Expands a compact list shape into its scan and print format: "5%d" gives
 // "%d,%d,%d,%d,%d", "13%d,%s" thirteen "%d" and a "%s", "2%lx" two "%lx". False, with an empty
 // format, when the format does not fit the capacity.
-bool buildValueListFormat(const char* specification, char* out, std::size_t capacity);
+bool buildValueListFormat(const char* shape, char* out, std::size_t capacity);
 
 // Prints 32-bit numbers and a final text with a built format ("%d" signed, "%u" unsigned,
 // "%x" hexadecimal, each with an optional "l"; "%s" the text). False, with an empty result,
@@ -35,10 +35,10 @@ std::size_t scanValueList(const char* value, const char* format, bool hexadecima
 // reading, a leading "#" selects hexadecimal and its absence decimal. getValueList returns the
 // number of fields read.
 void putValueList(ConfigStore& store, const char* section, const char* key,
-                  const char* specification, const uint32_t* numbers, std::size_t count,
+                  const char* shape, const uint32_t* numbers, std::size_t count,
                   const char* text = nullptr);
 std::size_t getValueList(ConfigStore& store, const char* section, const char* key,
-                         const char* specification, uint32_t* numbers, std::size_t count,
+                         const char* shape, uint32_t* numbers, std::size_t count,
                          char* text = nullptr, std::size_t textCapacity = 0);
 
 // A window's restored rectangle and whether it is maximised, as kept under "Pos".
