@@ -122,6 +122,85 @@ with tempfile.TemporaryDirectory() as root:
     code, out, err = ostrya("--paths", "", root, "needle")
     check(all(line.endswith(".txt") for line in out.splitlines()), "folders with a text")
 
+def find_paths(root, *tests):
+    out = subprocess.run(["find", root, "-mindepth", "1", *tests], capture_output=True,
+                         env=dict(os.environ, LC_ALL="C")).stdout.decode("latin-1")
+    return set(out.splitlines())
+
+
+def make_dated_tree(root):
+    """Files of many sizes, dates and attributes; times on even seconds, away from bounds."""
+    import random
+    import time as clock
+    rng = random.Random(11)
+    for i in range(160):
+        folder = os.path.join(root, f"g{i % 5}")
+        os.makedirs(folder, exist_ok=True)
+        name = rng.choice(["a", "b", "c", ".h"]) + str(i) + rng.choice([".txt", ".log", ""])
+        path = os.path.join(folder, name)
+        with open(path, "wb") as f:
+            f.write(b"x" * rng.choice([0, 5, 99, 100, 101, 500, 1000, 1001, 5000]))
+        when = clock.mktime((rng.choice([2019, 2020, 2021, 2022, 2023]), rng.randint(1, 12),
+                             rng.randint(1, 28), rng.randint(0, 23), rng.randint(1, 58), 10,
+                             0, 0, -1))
+        os.utime(path, (when, when))
+        if rng.random() < 0.2:
+            os.chmod(path, 0o444)
+
+
+# Filter: the rows find gives for the same tests.
+with tempfile.TemporaryDirectory() as root:
+    make_dated_tree(root)
+    files_or = lambda *t: ["(", "-type", "d", "-o", *t, ")"]
+    filter_cases = [
+        (["--mask", "*.txt", "--exclude", "b*"], ["-iname", "*.txt", "!", "-iname", "b*"]),
+        (["--from", "01.01.2021"], ["-newermt", "2021-01-01 00:00:00"]),
+        (["--to", "31.12.2021", "12:00"], ["!", "-newermt", "2021-12-31 12:00:00"]),
+        (["--from", "1.6.2020", "--to", "31.5.22"],
+         ["-newermt", "2020-06-01", "!", "-newermt", "2022-06-01"]),
+        (["--min-size", "100", "--max-size", "1000"], files_or("-size", "+99c", "-size", "-1001c")),
+        (["--attributes", "RDA"], ["!", "-name", ".*"]),
+        (["--attributes", "HDA"], ["-perm", "-u+w"]),
+        (["--mask", "*.log", "--min-size", "101"], ["-iname", "*.log", *files_or("-size", "+100c")]),
+    ]
+    for ours, theirs in filter_cases:
+        code, out, err = ostrya("--paths", *ours, "", root)
+        expected = find_paths(root, *theirs)
+        got = set(out.splitlines())
+        check(got == expected, f"filter {ours}: extra {sorted(got - expected)[:3]}, "
+                               f"missing {sorted(expected - got)[:3]} of {len(expected)}")
+
+    # The filter saved in a configuration file, and a direct field on top of it.
+    config = os.path.join(root, "saved.INI")
+    with open(config, "wb") as f:
+        f.write(b"[Ostrya]\r\nFilter=55,256,0,0,0,0,0,0,0,0,0,0,0,0,100,0\r\nFtlPat=*.txt\r\n")
+    code, out, err = ostrya("--paths", "--config", config, "--filter", "", root)
+    expected = find_paths(root, "-iname", "*.txt", *files_or("-size", "+99c"))
+    check(set(out.splitlines()) == expected, f"saved filter: {len(out.splitlines())} rows, "
+                                             f"find has {len(expected)}")
+    code, out, err = ostrya("--paths", "--config", config, "--filter", "--max-size", "500", "",
+                            root)
+    expected = find_paths(root, "-iname", "*.txt", *files_or("-size", "+99c", "-size", "-501c"))
+    check(set(out.splitlines()) == expected, "saved filter with a bound on top")
+    check(open(config, "rb").read().endswith(b"FtlPat=*.txt\r\n"), "the settings stay as they were")
+
+    # Languages and the export formats.
+    code, out, err = ostrya("--language", "DE", "--no-recurse", "*.none;g0", root)
+    check(err.strip() == "Total 1 Ordner", f"German totals: {err!r}")
+    code, out, err = ostrya("--format=csv", "--language", "de", "--sort=name", "--no-recurse",
+                            "g*", root)
+    check(out.startswith("Attribute;Gr\xf6\xdfe;") and out.count("\r\n") == 6,
+          f"CSV export: {out[:80]!r}")
+    target = os.path.join(root, "list.htm")
+    code, out, err = ostrya("--format=html", "--output", target, "--no-recurse", "g*", root)
+    html = open(target, "rb").read()
+    check(html.startswith(b"<HTML>\r\n<BODY>\r\n<TABLE BORDER=1>\r\n<TR><TH>Name</TH>") and
+          html.endswith(b"</TABLE>\r\n</BODY>\r\n</HTML>\r\n") and out == "", "HTML export")
+    for bad in [["--from", "32.13.2020", "", root], ["--attributes", "X", "", root],
+                ["--min-size", "ten", "", root], ["--format=pdf", "", root]]:
+        code, out, err = ostrya(*bad)
+        check(code == 2 and err.count("\n") == 1, f"usage error {bad}: {code} {err!r}")
+
 # A real tree.
 for real in ["/usr/include"]:
     code, out, err = ostrya("--paths", "*.h;*.txt", real)

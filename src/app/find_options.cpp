@@ -5,27 +5,91 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/date_time_text.h"
+
 namespace ostrya {
 namespace {
 
-struct SortName {
+template <typename T>
+struct Named {
   std::string_view name;
-  SortMode mode;
+  T value;
 };
 
-constexpr SortName kSortNames[] = {
+constexpr Named<SortMode> kSortNames[] = {
     {"name", SortMode::Name}, {"ext", SortMode::Extension},     {"time", SortMode::Time},
     {"size", SortMode::Size}, {"attr", SortMode::Attributes},   {"type", SortMode::Type},
     {"path", SortMode::Path}, {"unsorted", SortMode::Unsorted},
 };
 
-bool parseSortMode(std::string_view name, SortMode& mode) {
-  for (const SortName& row : kSortNames)
+constexpr Named<ExportFormat> kFormatNames[] = {
+    {"text", ExportFormat::Text}, {"csv", ExportFormat::Csv}, {"html", ExportFormat::Html}};
+
+constexpr Named<uint16_t> kAttributeLetters[] = {
+    {"R", 0x1}, {"H", 0x2}, {"S", 0x4}, {"D", 0x10}, {"A", 0x20}};
+
+template <typename T, std::size_t N>
+bool lookUp(const Named<T> (&table)[N], std::string_view name, T& value) {
+  for (const Named<T>& row : table)
     if (row.name == name) {
-      mode = row.mode;
+      value = row.value;
       return true;
     }
   return false;
+}
+
+bool parseSize(std::string_view text, uint64_t& size) {
+  if (text.empty() || text.size() > 20) return false;
+  uint64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    const uint64_t next = value * 10 + static_cast<uint64_t>(c - '0');
+    if (next / 10 != value) return false;
+    value = next;
+  }
+  size = value;
+  return true;
+}
+
+bool parseAttributes(std::string_view letters, uint16_t& attributes) {
+  attributes = 0;
+  for (char c : letters) {
+    uint16_t bit = 0;
+    const char upper[2] = {static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c), '\0'};
+    if (!lookUp(kAttributeLetters, upper, bit)) return false;
+    attributes = static_cast<uint16_t>(attributes | bit);
+  }
+  return true;
+}
+
+// Reads the arguments one by one; an option's value is "--name=VALUE" or the next argument.
+class ArgumentReader {
+ public:
+  ArgumentReader(int argc, const char* const* argv) : argc_(argc), argv_(argv) {}
+  bool done() const { return at_ >= argc_; }
+  std::string_view next() { return argv_[at_++]; }
+  std::string_view peek() const { return done() ? std::string_view() : argv_[at_]; }
+  bool value(std::string_view argument, std::string_view name, std::string_view& out) {
+    if (argument == name) {
+      if (done()) return false;
+      out = next();
+      return true;
+    }
+    out = argument.substr(name.size() + 1);
+    return true;
+  }
+
+ private:
+  int argc_;
+  const char* const* argv_;
+  int at_ = 0;
+};
+
+// "--name" or "--name=..." for an option that takes a value.
+bool isValueOption(std::string_view argument, std::string_view name) {
+  return argument == name ||
+         (argument.size() > name.size() && argument.substr(0, name.size()) == name &&
+          argument[name.size()] == '=');
 }
 
 }  // namespace
@@ -44,17 +108,36 @@ const char* findUsage() {
          "            (Windows-1252) and its OEM (DOS) form; folders are then not listed\n"
          "\n"
          "options:\n"
-         "  --no-recurse    list only the given folders, not their subfolders\n"
-         "  --sort=KEY      order the rows by name, ext, time, size, attr, type or path\n"
-         "                  (unsorted, the order found, is the default)\n"
-         "  --desc          descending order (folders still come first)\n"
-         "  --paths         print only the full path of each row\n"
-         "  --whole-word    TEXT must stand as a whole word\n"
+         "  --no-recurse      list only the given folders, not their subfolders\n"
+         "  --sort=KEY        order the rows by name, ext, time, size, attr, type or path\n"
+         "                    (unsorted, the order found, is the default)\n"
+         "  --desc            descending order (folders still come first)\n"
+         "  --paths           print only the full path of each row\n"
+         "  --whole-word      TEXT must stand as a whole word\n"
          "  --case-sensitive  TEXT must match in case too\n"
-         "  --regex         TEXT is a Perl-compatible regular expression, matched once against\n"
-         "                  the whole file (so ^ and $ are its start and end, unless (?m))\n"
-         "  --hex           TEXT is a byte string in hexadecimal (\"4D 5A\")\n"
-         "  --help          show this text\n"
+         "  --regex           TEXT is a Perl-compatible regular expression, matched once against\n"
+         "                    the whole file (so ^ and $ are its start and end, unless (?m))\n"
+         "  --hex             TEXT is a byte string in hexadecimal (\"4D 5A\")\n"
+         "\n"
+         "filter (any of these applies the filter):\n"
+         "  --filter          start from the filter saved in the configuration file\n"
+         "  --mask PATTERNS   names must also match these patterns\n"
+         "  --exclude PATTERNS  names must not match these patterns\n"
+         "  --from DATE [TIME], --to DATE [TIME]\n"
+         "                    last changed on or after / on or before; DATE as 31.12.2026 (or\n"
+         "                    31.12.26, 311226, 31122026), TIME as 23:59:59 or 23:59\n"
+         "  --min-size BYTES, --max-size BYTES\n"
+         "                    file length bounds (folders are not bound by them)\n"
+         "  --attributes LETTERS  the attributes a row may carry, from R (read-only), H (hidden),\n"
+         "                    S (system), D (folder), A (archive); the default is all\n"
+         "\n"
+         "settings and output:\n"
+         "  --config FILE     the configuration file (default: ostry.INI beside the program)\n"
+         "  --language CODE   the language of the totals and export titles: US, DE, or the code\n"
+         "                    of a language file (default: the configured language)\n"
+         "  --format=FORMAT   write the rows as an export: text, csv or html\n"
+         "  --output FILE     write the export to FILE instead of standard output\n"
+         "  --help            show this text\n"
          "\n"
          "Each row shows the attribute letters (R read-only, A archive, H hidden, S system), the\n"
          "size or <DIR>, the date and time of the last change and the full path. The totals go to\n"
@@ -63,13 +146,63 @@ const char* findUsage() {
          "exit status: 0 something was found, 1 nothing was found, 2 usage error\n";
 }
 
-std::string parseFindOptions(int argc, const char* const* argv, FindOptions& out) {
-  std::vector<const char*> operands;
+FilterRecord FindOptions::filter(const FilterRecord& saved) const {
+  FilterRecord record = savedFilter ? saved : FilterRecord{};
+  const auto copyMask = [](const std::string& from, char* to) {
+    const std::size_t length = std::min(from.size(), kFilterMaskCapacity - 1);
+    std::memcpy(to, from.data(), length);
+    to[length] = '\0';
+  };
+  if (mask) copyMask(*mask, record.includePatterns);
+  if (exclude) copyMask(*exclude, record.excludePatterns);
+  const auto bound = [&record](const auto& value, uint16_t flag, auto& field) {
+    if (!value) return;
+    field = *value;
+    record.flags = static_cast<uint16_t>(record.flags | flag);
+  };
+  bound(fromDate, kFilterFromDate, record.fromDate);
+  bound(fromTime, kFilterFromTime, record.fromTime);
+  bound(toDate, kFilterToDate, record.toDate);
+  bound(toTime, kFilterToTime, record.toTime);
+  bound(minSize, kFilterMinimumLength, record.minimumLength);
+  bound(maxSize, kFilterMaximumLength, record.maximumLength);
+  if (attributes) record.allowedAttributes = *attributes;
+  return record;
+}
+
+std::string parseFindOptions(int argc, const char* const* argv, FindOptions& out,
+                             uint32_t currentYear) {
+  std::vector<std::string_view> operands;
   bool optionsEnded = false;
-  for (int i = 0; i < argc; ++i) {
-    const std::string_view arg = argv[i];
+  ArgumentReader args(argc, argv);
+  std::string error;
+  while (!args.done() && error.empty()) {
+    const std::string_view arg = args.next();
+    std::string_view value;
+    // True for "--name VALUE" and "--name=VALUE"; a missing value is an error.
+    const auto takes = [&](std::string_view name) {
+      if (!isValueOption(arg, name)) return false;
+      if (!args.value(arg, name, value)) error = std::string(name) + " needs a value";
+      return true;
+    };
+    // A date, and the time after it when the next argument reads as one.
+    const auto dateAndTime = [&](std::optional<uint16_t>& date, std::optional<uint16_t>& time) {
+      CalendarDate calendar;
+      if (!parseDateText(std::string(value).c_str(), currentYear, calendar)) {
+        error = "invalid date '" + std::string(value) + "'";
+        return;
+      }
+      date = dosDateOf(calendar);
+      ClockTime clock;
+      const std::string_view following = args.peek();
+      if (following.find(':') != std::string_view::npos &&
+          parseTimeText(std::string(following).c_str(), clock)) {
+        args.next();
+        time = dosTimeOf(clock);
+      }
+    };
     if (optionsEnded || arg.size() < 2 || arg.substr(0, 2) != "--") {
-      operands.push_back(argv[i]);
+      operands.push_back(arg);
     } else if (arg == "--") {
       optionsEnded = true;
     } else if (arg == "--help") {
@@ -88,14 +221,48 @@ std::string parseFindOptions(int argc, const char* const* argv, FindOptions& out
       out.options |= kOptRegex;
     } else if (arg == "--hex") {
       out.options |= kOptHex;
-    } else if (arg.substr(0, 7) == "--sort=") {
-      if (!parseSortMode(arg.substr(7), out.sortMode))
-        return "unknown sort key '" + std::string(arg.substr(7)) +
-               "' (name, ext, time, size, attr, type, path, unsorted)";
+    } else if (arg == "--filter") {
+      out.savedFilter = true;
+    } else if (takes("--sort")) {
+      if (error.empty() && !lookUp(kSortNames, value, out.sortMode))
+        error = "unknown sort key '" + std::string(value) +
+                "' (name, ext, time, size, attr, type, path, unsorted)";
+    } else if (takes("--format")) {
+      ExportFormat format = ExportFormat::Text;
+      if (error.empty() && !lookUp(kFormatNames, value, format))
+        error = "unknown format '" + std::string(value) + "' (text, csv, html)";
+      out.format = format;
+    } else if (takes("--output")) {
+      out.output = value;
+    } else if (takes("--config")) {
+      out.configFile = value;
+    } else if (takes("--language")) {
+      if (error.empty() && (value.empty() || value.size() > 3))
+        error = "a language code has 1 to 3 characters";
+      out.language = value;
+    } else if (takes("--mask")) {
+      out.mask = std::string(value);
+    } else if (takes("--exclude")) {
+      out.exclude = std::string(value);
+    } else if (takes("--from")) {
+      if (error.empty()) dateAndTime(out.fromDate, out.fromTime);
+    } else if (takes("--to")) {
+      if (error.empty()) dateAndTime(out.toDate, out.toTime);
+    } else if (takes("--min-size") || takes("--max-size")) {
+      uint64_t size = 0;
+      if (error.empty() && !parseSize(value, size))
+        error = "invalid size '" + std::string(value) + "'";
+      (arg.substr(0, 6) == "--min-" ? out.minSize : out.maxSize) = size;
+    } else if (takes("--attributes")) {
+      uint16_t attributes = 0;
+      if (error.empty() && !parseAttributes(value, attributes))
+        error = "invalid attributes '" + std::string(value) + "' (letters R, H, S, D, A)";
+      out.attributes = attributes;
     } else {
-      return "unknown option '" + std::string(arg) + "' (see --help)";
+      error = "unknown option '" + std::string(arg) + "' (see --help)";
     }
   }
+  if (!error.empty()) return error;
   if (out.help) return "";
   if (operands.size() < 2 || operands.size() > 3)
     return "expected PATTERNS, LOOKIN and maybe TEXT (see --help)";
@@ -105,6 +272,7 @@ std::string parseFindOptions(int argc, const char* const* argv, FindOptions& out
   if (out.patterns.size() >= kNamePatternsCapacity) return "PATTERNS is too long";
   if (out.lookIn.size() >= kLookInCapacity) return "LOOKIN is too long";
   if (out.text.size() >= kContainingTextCapacity) return "TEXT is too long";
+  if (out.filterGiven()) out.options |= kOptWithFilter;
   return "";
 }
 

@@ -1,28 +1,76 @@
 // ostrya-find: the search engine of Ostrya on the command line.
 #include <csignal>
 #include <cstdio>
+#include <ctime>
+#include <memory>
 
 #include "app/console_host.h"
 #include "app/find_options.h"
+#include "foundation/config_store.h"
+#include "foundation/error_box.h"
+#include "foundation/language_file.h"
+#include "foundation/language_table.h"
+#include "foundation/program_files.h"
 #include "platform/codepage.h"
+#include "platform/process.h"
 #include "search/name_match.h"
 #include "search/search_run.h"
 
 namespace {
 
-ostrya::SearchContext* runningSearch = nullptr;
+using namespace ostrya;
+
+SearchContext* runningSearch = nullptr;
 
 // Ctrl+C is the Stop command: the run ends in order and keeps what it found.
 extern "C" void requestStop(int) {
   if (runningSearch) runningSearch->stopRequests.fetch_add(1);
 }
 
+// System errors go to standard error, captioned as a message box would be.
+class ConsoleErrors final : public ErrorPresenter {
+ public:
+  int present(void*, const char* text, const char* caption) override {
+    std::fprintf(stderr, "ostrya-find: %s: %s\n", caption, text);
+    return 1;
+  }
+};
+
+uint32_t currentYear() {
+  const std::time_t now = std::time(nullptr);
+  const std::tm* local = std::localtime(&now);
+  return local ? static_cast<uint32_t>(local->tm_year + 1900) : 2000;
+}
+
+// The built-in table of the code, else its language file, else English; the configured
+// language when no code is given.
+const LanguageTable& chooseLanguage(std::string code, ConfigStore& config,
+                                    std::unique_ptr<LanguageTable>& loaded) {
+  if (code.empty()) code = config.getText("Ostrya", "Language", "");
+  if (code.empty()) return englishLanguage();
+  if (const LanguageTable* builtIn = findLanguage(builtInLanguages(), code.c_str()))
+    return *builtIn;
+  loaded =
+      loadLanguageFile(builtInLanguages(), programFilesBase(platform::programPath()), code.c_str());
+  return loaded ? *loaded : englishLanguage();
+}
+
+bool writeExport(ResultStore& store, const FindOptions& options, const TextLookup& texts,
+                 char separator) {
+  OutputFile file;
+  const int opened = options.output.empty() ? file.openStandardOutput()
+                                            : file.create(nullptr, options.output.c_str());
+  if (opened != 0) return false;
+  exportResults(store, *options.format, file, nullptr, texts, separator);
+  file.close();
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  using namespace ostrya;
   FindOptions options;
-  const std::string error = parseFindOptions(argc - 1, argv + 1, options);
+  const std::string error = parseFindOptions(argc - 1, argv + 1, options, currentYear());
   if (!error.empty()) {
     std::fprintf(stderr, "ostrya-find: %s\n", error.c_str());
     return 2;
@@ -31,11 +79,23 @@ int main(int argc, char** argv) {
     std::fputs(findUsage(), stdout);
     return 0;
   }
+  ConsoleErrors errors;
+  setErrorPresenter(&errors);
+
+  // Read only: the command never changes the settings it shares with the window program.
+  ConfigStore config(options.configFile.empty() ? nullptr : options.configFile.c_str());
+  std::unique_ptr<LanguageTable> loadedLanguage;
+  const LanguageTable& language = chooseLanguage(options.language, config, loadedLanguage);
 
   static SearchContext context;
   context.options = options.options;
+  context.texts = &language;
   context.thousandsSeparator = platform::thousandsSeparator();
   context.secondChance = secondChanceMatcher();
+  const SearchFilter filter(
+      options.filter(options.savedFilter ? loadFilter(config) : FilterRecord{}),
+      context.secondChance);
+  context.filter = &filter;
   ConsoleHost host(options);
 
   runningSearch = &context;
@@ -44,11 +104,15 @@ int main(int argc, char** argv) {
   search.join();
 
   if (options.sortMode != SortMode::Unsorted)
-    context.store.sort(options.sortMode, options.sortDirection, false, nullptr, *context.texts);
-  static char buffer[1 << 16];
-  std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
-  printRows(context.store, options.pathsOnly, stdout);
-  std::fflush(stdout);
+    context.store.sort(options.sortMode, options.sortDirection, false, nullptr, language);
+  if (options.format) {
+    if (!writeExport(context.store, options, language, context.thousandsSeparator)) return 2;
+  } else {
+    static char buffer[1 << 16];
+    std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+    printRows(context.store, options.pathsOnly, stdout);
+    std::fflush(stdout);
+  }
   std::fprintf(stderr, "%s\n", host.totals().c_str());
   return context.store.rowCount() != 0 ? 0 : 1;
 }
