@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <map>
 #include <sstream>
 #include <string>
 
+#include "foundation/language_table.h"
 #include "platform/locale_format.h"
 #include "platform/path.h"
 #include "store_fill.h"
@@ -15,26 +15,7 @@
 namespace ostrya {
 namespace {
 
-// Column titles and the type word, as a language table gives them.
-class Titles final : public TextLookup {
- public:
-  explicit Titles(std::map<uint32_t, const char*> texts) : texts_(std::move(texts)) {}
-  const char* text(uint32_t id) const override {
-    const auto found = texts_.find(id);
-    return found == texts_.end() ? "" : found->second;
-  }
-
- private:
-  std::map<uint32_t, const char*> texts_;
-};
-
-const Titles kEnglish({{50, "Name"},
-                       {51, "Size"},
-                       {52, "Modified"},
-                       {53, "Attributes"},
-                       {54, "Path"},
-                       {55, "Type"},
-                       {2020, "File"}});
+const TextLookup& kEnglish = englishTexts();
 
 const std::string S(1, platform::kPathSeparator);
 
@@ -89,18 +70,24 @@ TEST_F(ExportTest, CsvQuotesFieldsWithSemicolonsOnly) {
                 folder + S + "sub\r\n" + "A;12;;" + folder + S + "a<b>&\"c\".htm\r\n" +
                 "RA;1.234.567;;" + folder + S + "b.txt\r\n" + "AZ;;;" + entry + "entry.txt\r\n" +
                 ";5;;\"" + folder + S + "x;y.csv\"\r\n");
-  // Titles follow the language; a title with ";" is quoted, a quote inside doubled.
-  const Titles german({{50, "Name"},
-                       {51,
-                        "Gr\xf6\xdf"
-                        "e"},
-                       {52, "Ge\"\xe4nd;ert"},
-                       {53, "Attribute"},
-                       {2020, "Datei"}});
+  // Titles follow the language.
+  const LanguageTable& german = *findLanguage(builtInLanguages(), "DE");
   const std::string csv = exported(ExportFormat::Csv, german);
   EXPECT_EQ(csv.substr(0, csv.find("\r\n")),
             "Attribute;Gr\xf6\xdf"
-            "e;\"Ge\"\"\xe4nd;ert\";Name");
+            "e;Ge\xe4ndert am;Name");
+  const std::string html = exported(ExportFormat::Html, german);
+  EXPECT_NE(html.find("<TR><TH>Name</TH><TH>Gr\xf6\xdf"
+                      "e</TH><TH>Ge\xe4ndert am</TH>"
+                      "<TH>Attribute</TH><TH>Typ</TH><TH>In Ordner</TH></TR>"),
+            std::string::npos);
+}
+
+TEST_F(ExportTest, CsvDoublesQuotesInsideAQuotedField) {
+  store.reset();
+  test::addFolder(store, "f", {{"q\"u;o.txt", 1, 0}, {"q\"u.txt", 2, 0}});
+  EXPECT_EQ(exported(ExportFormat::Csv), "Attributes;Size;Modified;Name\r\n;2;;f" + S +
+                                             "q\"u.txt\r\n;1;;\"f" + S + "q\"\"u;o.txt\"\r\n");
 }
 
 TEST_F(ExportTest, HtmlTableEscapesNamesAndLinksOnlyFilesOnDisk) {
