@@ -43,6 +43,6 @@ cmake --build build/win32 -j"$jobs"
 # Tests run with the code pages of a Western European Windows: ANSI 1252, OEM 850.
 # A persistent server makes each test start in well under a second; it goes at the end.
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
-wineserver -p
+wineserver -p >/dev/null 2>&1
 wine cmd /c exit >/dev/null 2>&1
 ctest --test-dir build/win32 --output-on-failure
