@@ -1,0 +1,60 @@
+// portable: no platform headers.
+#include <algorithm>
+#include <cstring>
+
+#include "archive/archive.h"
+#include "archive/host_file.h"
+#include "archive/signatures.h"
+#include "engines/cabinet_engine.h"
+#include "platform/runtime_file.h"
+
+namespace ostrya::archive {
+namespace {
+
+// The cabinet engine reads the file through its own run-time descriptor. A file it cannot open,
+// or an engine that cannot be set up, is simply no cabinet.
+bool holdsCabinet(const char* path) {
+  engines::CabinetEngine engine;
+  if (!engine.create()) return false;
+  platform::RuntimeFile file(platform::runtimeOpenForReading(path));
+  return file.isOpen() && engine.isCabinet(file.descriptor());
+}
+
+// At most the first 128 KiB are read, in two reads: the head, then the rest.
+TypeCode detectFromContents(HostFile file, const HostServices& services) {
+  uint8_t head[kHeadSize];
+  if (services.ReadExact(file, head, kHeadSize) != 0) return kNoArchive;
+  if (const TypeCode code = testHead(head)) return code;
+
+  uint64_t fileSize = 0;
+  if (services.GetFileSize(nullptr, file, &fileSize) != 0) fileSize = 0;
+  // Only the low 32 bits of the size count, as the host's 32-bit size call gives them; a file
+  // that claims less than its head (one that shrank, or a wrapped size) has no deep tests.
+  const std::size_t capped = std::min<std::size_t>(static_cast<uint32_t>(fileSize), kDeepReadCap);
+  if (capped < kHeadSize) return kNoArchive;
+  HostBlock buffer(services, capped);
+  if (!buffer) return kNoArchive;
+  std::memcpy(buffer.bytes(), head, kHeadSize);
+  const std::size_t rest = capped - kHeadSize;
+  if (rest > 0 &&
+      services.ReadExact(file, buffer.bytes() + kHeadSize, static_cast<uint32_t>(rest)) != 0)
+    return kNoArchive;
+  // The deep tests and the scan look at all but the last head's length of what was read.
+  const std::size_t m = rest;
+  if (const TypeCode code = deepTests(buffer.bytes(), m, fileSize)) return code;
+  return scanForEmbeddedArchive(buffer.bytes(), m, capped);
+}
+
+}  // namespace
+
+// Contents only, never the name. The cabinet test comes first because its engine reads the
+// whole cabinet header; the rest works on one buffer read through the host.
+TypeCode ArchiveDetectType(const char* path, const HostServices& services) {
+  if (holdsCabinet(path)) return kCab;
+  HostFile opened = nullptr;
+  if (services.OpenFile(path, &opened, kReadAccess) != 0 || opened == nullptr) return kNoArchive;
+  HostFileGuard file(services, opened);
+  return detectFromContents(file.get(), services);
+}
+
+}  // namespace ostrya::archive

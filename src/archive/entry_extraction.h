@@ -1,0 +1,75 @@
+// portable: no platform headers.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "archive/archive_types.h"
+#include "archive/host_services.h"
+
+namespace ostrya::archive {
+
+// True when a selective extraction has written all it was asked for.
+bool requestComplete(const ExtractionRequest& request);
+
+// One entry as a reader found it.
+struct EntryFacts {
+  const char* name = "";
+  uint16_t dosDate = 0;
+  uint16_t dosTime = 0;
+  uint32_t attributes = 0;
+  char flag = ' ';
+  uint32_t size = 0;
+};
+
+// Where a decoder puts an entry's bytes: the output file, through the host.
+class EntryOutput {
+ public:
+  EntryOutput(const ExtractionRequest& request, const HostServices& services, HostFile file)
+      : request_(request), services_(services), file_(file) {}
+  // 0 or kWriteFailed.
+  int write(const void* bytes, std::size_t count);
+  uint64_t written() const { return written_; }
+
+ private:
+  const ExtractionRequest& request_;
+  const HostServices& services_;
+  HostFile file_;
+  uint64_t written_ = 0;
+};
+
+// The bytes of one entry: stored data to copy, or a decoder.
+class EntryData {
+ public:
+  virtual ~EntryData() = default;
+  // 0, or the negative code that names what went wrong.
+  virtual int writeTo(EntryOutput& output) = 0;
+};
+
+// Data stored as it is, `size` bytes from the archive's current position.
+class StoredData final : public EntryData {
+ public:
+  StoredData(const HostServices& services, HostFile archive, uint64_t size)
+      : services_(services), archive_(archive), size_(size) {}
+  int writeTo(EntryOutput& output) override;
+
+ private:
+  const HostServices& services_;
+  HostFile archive_;
+  uint64_t size_;
+};
+
+// How an entry's steps ended: `code` is 0 or negative; `ends` says that the extraction is over
+// (aborted, stopped at the user's answer, complete, or failed).
+struct EntryStep {
+  int code = kDone;
+  bool ends = false;
+};
+
+// The per-entry steps the formats that write through the host share: abort test, output path,
+// folder or file, overwrite question, output, data, time and attributes, notification, and the
+// request-complete test. `data` is unused for a folder entry.
+EntryStep extractEntry(ExtractionRequest& request, const HostServices& services,
+                       const EntryFacts& entry, EntryData* data);
+
+}  // namespace ostrya::archive

@@ -1,0 +1,54 @@
+// portable: no platform headers.
+#include "archive/format_table.h"
+
+namespace ostrya::archive {
+namespace {
+
+// One row per type code. Lookups go by code, so the order is the one a list of formats is
+// shown in: the text encodings first, then the archive formats by display name. The text
+// encodings carry names only; no detection yields them. Readers join their rows from
+// archive/formats as they are written; ZIP and RAR extraction is dispatched by ArchiveExtract
+// itself, their engines taking more than a request.
+constexpr FormatHandler kFormatHandlers[] = {
+    {kUu, "UU", "uue", nullptr, nullptr},
+    {kXx, "XX", "xxe", nullptr, nullptr},
+    {kMimeBase64, "MIME Base64", "b64", nullptr, nullptr},
+    {kAce, "Ace", "ace", nullptr, nullptr},
+    {kArc, "Arc", "arc", nullptr, nullptr},
+    {kArj, "Arj", "arj", nullptr, nullptr},
+    {kBzip2, "bzip2", "bz2", nullptr, nullptr},
+    {kCab, "Cab", "cab", nullptr, nullptr},
+    {kCpio, "cpio", "cpio", nullptr, nullptr},
+    {kGzip, "GZip", "gz", nullptr, nullptr},
+    {kFloppyImage, "IMG", "img", nullptr, nullptr},
+    {kIso, "ISO", "iso", nullptr, nullptr},
+    {kLha, "Lha", "lha", nullptr, nullptr},
+    {kRar, "Rar", "rar", nullptr, nullptr},
+    {kRpm, "RPM", "rpm", nullptr, nullptr},
+    {kTar, "Tar", "tar", nullptr, nullptr},
+    {kTbz, "tbz", "tbz", nullptr, nullptr},
+    {kTgz, "TGz", "tgz", nullptr, nullptr},
+    {kZip, "Zip", "zip", nullptr, nullptr},
+    {kZoo, "Zoo", "zoo", nullptr, nullptr},
+};
+
+}  // namespace
+
+std::span<const FormatHandler> formatHandlers() {
+  return kFormatHandlers;
+}
+
+const FormatHandler* findFormat(TypeCode code) {
+  for (const FormatHandler& row : kFormatHandlers)
+    if (row.code == code) return &row;
+  return nullptr;
+}
+
+int listAs(TypeCode code, const char* path, ListingContext* context, EntryCallback callback,
+           const HostServices& services, void* user) {
+  const FormatHandler* row = findFormat(code);
+  if (row == nullptr || row->list == nullptr) return kNotThisFormat;
+  return row->list(path, context, callback, services, user);
+}
+
+}  // namespace ostrya::archive
