@@ -20,12 +20,14 @@ inline constexpr int16_t kMenuSeparatorCommand = -1;
 inline constexpr std::size_t kMenuTextCapacity = 51;
 
 // One item of the main menu. Each array ends with an item whose command is 0. The text buffer
-// is filled when a menu is built; owner-drawn menus draw from it.
+// is filled when a menu is built; owner-drawn menus draw from it and keep the item's measure
+// word (menu_metrics.h) beside it.
 struct MenuItem {
   int16_t command;
   uint16_t type;
   MenuItem* popup;
   char text[kMenuTextCapacity + 1];
+  uint32_t measure = 0;
 };
 
 // The main menu's template: the items of the menu bar.

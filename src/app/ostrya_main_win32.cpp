@@ -1,0 +1,74 @@
+// Win32 only: the window program's entry: the app state, the main window and its message loop.
+#include <windows.h>
+// after windows.h, which it needs
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <memory>
+#include <new>
+
+#include "app/app_state_win32.h"
+#include "foundation/config_store.h"
+#include "foundation/config_values.h"
+#include "foundation/program_files.h"
+#include "platform/process.h"
+#include "search/name_match.h"
+#include "ui/main_window.h"
+#include "ui/message_box_errors.h"
+#include "ui/pending_commands.h"
+#include "ui/resources.h"
+#include "ui/window_host.h"
+#include "app/start_up.h"
+
+namespace {
+
+// The program-wide settings, made before the window exists. Its destruction at exit writes the
+// file back when anything changed, after every window is gone.
+ostrya::ConfigStore programConfig;
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+  using namespace ostrya;
+  InitCommonControls();
+  std::unique_ptr<AppState> state(new (std::nothrow) AppState(programConfig));
+  if (!state) return 0;
+  setApp(state.get());
+  MessageBoxErrors errors;
+  setErrorPresenter(&errors);
+
+  // PathMatchSpecA of Shlwapi.dll, looked up once; the library stays loaded while the program
+  // runs, and a system without it matches names with the program's own wildcards.
+  state->context.secondChance = secondChanceMatcher();
+  state->host = std::make_unique<WindowHost>();
+  state->instance = instance;
+  state->icon = LoadIconA(instance, MAKEINTRESOURCEA(kProgramIcon));
+  GetWindowsDirectoryA(state->windowsDirectory, sizeof state->windowsDirectory);
+  state->filesBase = programFilesBase(platform::programPath());
+  if (__argc > 1 && __argv[1] != nullptr) state->firstArgument = __argv[1];
+
+  if (!registerMainWindowClass(instance, state->icon)) return 0;
+  const WindowPlacement placement = loadWindowPlacement(programConfig, "Ostrya");
+  HWND window = CreateWindowExA(0, kMainWindowClass, state->title, WS_OVERLAPPEDWINDOW,
+                                placement.left, placement.top, placement.width, placement.height,
+                                nullptr, nullptr, instance, nullptr);
+  if (window == nullptr) return 0;
+  if (const unsigned long partner = readFirstArgument(state->firstArgument).partnerWindow)
+    openPartnerLink(partner);
+  ShowWindow(window, placement.maximised ? SW_SHOWMAXIMIZED : showCommand);
+
+  HACCEL keys = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(kAcceleratorTable));
+  MSG message = {};
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (TranslateAcceleratorA(window, keys, &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+
+  // A run whose window is gone ends by itself: its messages to the window fail at once.
+  if (state->searchThread.joinable()) state->searchThread.join();
+  setErrorPresenter(nullptr);
+  state.reset();
+  setApp(nullptr);
+  return static_cast<int>(message.wParam);
+}

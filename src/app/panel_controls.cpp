@@ -1,0 +1,43 @@
+// portable: no platform headers.
+#include "app/panel_controls.h"
+
+namespace ostrya {
+namespace {
+
+using K = PanelControlKind;
+
+// The hidden label and check boxes (73 to 76) are created for the table's sake and never
+// shown; the check boxes keep their tab stop, so the ring holds them but skips them as
+// invisible.
+constexpr PanelControlSpec kSpecs[kPanelControlCount] = {
+    {K::Label, false, false, false},  {K::Combo, true, false, true},
+    {K::Label, false, false, false},  {K::Combo, true, false, true},
+    {K::Label, false, false, false},  {K::ContainingText, true, false, true},
+    {K::Button, true, false, true},   {K::Button, true, false, true},
+    {K::CheckBox, true, false, true}, {K::OptionsButton, true, false, true},
+    {K::CheckBox, true, false, true}, {K::CheckBox, true, false, true},
+    {K::CheckBox, true, false, true}, {K::Label, false, true, false},
+    {K::CheckBox, true, true, false}, {K::CheckBox, true, true, false},
+    {K::CheckBox, true, true, false}, {K::CheckBox, true, false, true},
+    {K::CheckBox, true, false, true}, {K::Button, true, false, true},
+    {K::CheckBox, true, false, true}, {K::CheckBox, true, false, true},
+    {K::List, true, false, true},
+};
+
+}  // namespace
+
+const PanelControlSpec& panelControlSpec(int index) {
+  return kSpecs[index];
+}
+
+uint32_t optionsFromCheckBoxes(uint32_t options, const std::function<bool(int id)>& checked) {
+  for (const CheckBoxBit& box : kCheckBoxBits) {
+    if (checked(box.id))
+      options |= box.bit;
+    else
+      options &= ~box.bit;
+  }
+  return options;
+}
+
+}  // namespace ostrya

@@ -1,0 +1,244 @@
+// Win32 only: the language of every visible text, the language dialog and the main menu.
+#include "ui/language_ui.h"
+
+#include <shellapi.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/app_state_win32.h"
+#include "foundation/dialog_labels.h"
+#include "foundation/help_files.h"
+#include "foundation/language_choices.h"
+#include "foundation/language_file.h"
+#include "foundation/language_table.h"
+#include "foundation/menu_template.h"
+#include "platform/file.h"
+#include "ui/commands.h"
+#include "ui/owner_menus.h"
+#include "ui/resources.h"
+#include "ui/result_list.h"
+#include "ui/search_panel.h"
+#include "ui/window_host.h"
+#include "app/panel_controls.h"
+
+namespace ostrya {
+namespace {
+
+constexpr char kSection[] = "Ostrya";
+constexpr char kLanguageKey[] = "Language";
+// The code taken when the first start's language dialog is cancelled: the built-in English.
+constexpr char kEnglishCode[] = "US";
+constexpr std::size_t kCodeCapacity = 4;
+constexpr std::size_t kLabelCapacity = 259;
+constexpr std::size_t kTypeWordCapacity = 15;
+
+void labelWindow(HWND window, const LanguageTable* table, const uint16_t* labels) {
+  char text[kLabelCapacity + 1];
+  if (labels[0] != 0) {
+    getText(table, labels[0], text, kLabelCapacity);
+    SetWindowTextA(window, text);
+  }
+  for (const uint16_t* id = labels + 1; *id != 0; ++id) {
+    getText(table, *id, text, kLabelCapacity);
+    SetDlgItemTextA(window, *id, text);
+  }
+}
+
+// A loaded table may still be read by a running search (its totals texts): it is kept until
+// the run is over.
+void releaseLoadedLanguage() {
+  AppState& state = app();
+  if (!state.loadedLanguage) return;
+  if (searchRunning())
+    state.retiredLanguages.push_back(std::move(state.loadedLanguage));
+  else
+    state.loadedLanguage.reset();
+}
+
+bool appendMenuItems(HMENU menu, MenuItem* items) {
+  for (MenuItem* item = items; item->command != 0; ++item) {
+    MENUITEMINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_DATA;
+    info.fType = item->type;
+    info.wID = item->command > 0 ? static_cast<UINT>(item->command) : 0;
+    info.dwItemData = reinterpret_cast<ULONG_PTR>(item);
+    if (item->popup != nullptr) {
+      HMENU popup = CreatePopupMenu();
+      if (popup == nullptr || !appendMenuItems(popup, item->popup)) return false;
+      info.fMask |= MIIM_SUBMENU;
+      info.hSubMenu = popup;
+    } else if (item->text[0] == '\0') {
+      info.fType = MFT_SEPARATOR;
+      info.wID = 0;
+    }
+    // The text goes in too: a string item without one is taken for a separator, and the
+    // system's own menu code reads it where it bypasses owner drawing.
+    if (item->text[0] != '\0') {
+      info.fMask |= MIIM_STRING;
+      info.dwTypeData = item->text;
+    }
+    if (!InsertMenuItemA(menu, static_cast<UINT>(GetMenuItemCount(menu)), TRUE, &info))
+      return false;
+  }
+  return true;
+}
+
+INT_PTR CALLBACK languageDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  static std::vector<LanguageChoice>* choices = nullptr;
+  HWND list = GetDlgItem(dialog, kLanguageList);
+  switch (message) {
+    case WM_INITDIALOG:
+      choices = reinterpret_cast<std::vector<LanguageChoice>*>(lParam);
+      for (std::size_t i = 0; i < choices->size(); ++i) {
+        const LRESULT at = SendMessageA(
+            list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>((*choices)[i].displayName.c_str()));
+        SendMessageA(list, LB_SETITEMDATA, at, static_cast<LPARAM>(i));
+      }
+      SendMessageA(list, LB_SETCURSEL, 0, 0);
+      SetFocus(list);
+      return FALSE;
+    case WM_COMMAND: {
+      const int id = LOWORD(wParam);
+      const bool chosen = id == IDOK || (id == kLanguageList && HIWORD(wParam) == LBN_DBLCLK);
+      if (chosen) {
+        const LRESULT at = SendMessageA(list, LB_GETCURSEL, 0, 0);
+        const LRESULT index = at == LB_ERR ? LB_ERR : SendMessageA(list, LB_GETITEMDATA, at, 0);
+        EndDialog(dialog, index == LB_ERR ? 0 : index + 1);
+        return TRUE;
+      }
+      if (id == IDCANCEL) {
+        EndDialog(dialog, 0);
+        return TRUE;
+      }
+      return FALSE;
+    }
+    default:
+      return FALSE;
+  }
+}
+
+// The HTML help viewer is found through its control's registration, as the system itself finds
+// it; a system without it opens no CHM file.
+HWND showHtmlHelp(HWND owner, const char* path) {
+  static const auto htmlHelp = []() -> HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR) {
+    char library[MAX_PATH] = "";
+    LONG size = sizeof library;
+    if (RegQueryValueA(HKEY_CLASSES_ROOT,
+                       "CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\InprocServer32", library,
+                       &size) != ERROR_SUCCESS)
+      return nullptr;
+    HMODULE module = LoadLibraryA(library);
+    if (module == nullptr) return nullptr;
+    return reinterpret_cast<HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR)>(
+        reinterpret_cast<void*>(GetProcAddress(module, "HtmlHelpA")));
+  }();
+  constexpr UINT kDisplayTopic = 0;
+  return htmlHelp != nullptr ? htmlHelp(owner, path, kDisplayTopic, 0) : nullptr;
+}
+
+bool openHelpFile(HWND owner, const HelpFile& file) {
+  switch (file.kind) {
+    case HelpKind::Chm:
+      return showHtmlHelp(owner, file.path.c_str()) != nullptr;
+    case HelpKind::Hlp:
+      WinHelpA(owner, file.path.c_str(), HELP_CONTENTS, 0);
+      return true;
+    case HelpKind::Htm: {
+      SHELLEXECUTEINFOA run = {};
+      run.cbSize = sizeof run;
+      run.hwnd = owner;
+      run.lpFile = file.path.c_str();
+      run.nShow = SW_SHOWNORMAL;
+      ShellExecuteExA(&run);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+void applyLanguage(HWND mainWindow) {
+  AppState& state = app();
+  releaseLoadedLanguage();
+  state.language = &englishLanguage();
+  if (state.languageCode[0] == '\0')
+    state.config.getText(kSection, kLanguageKey, "", state.languageCode, kCodeCapacity);
+  if (state.languageCode[0] == '\0') chooseLanguage(nullptr);
+
+  if (state.languageCode[0] != '\0') {
+    if (const LanguageTable* builtIn = findLanguage(builtInLanguages(), state.languageCode)) {
+      state.language = builtIn;
+    } else {
+      state.loadedLanguage =
+          loadLanguageFile(builtInLanguages(), state.filesBase, state.languageCode);
+      if (state.loadedLanguage) state.language = state.loadedLanguage.get();
+    }
+  }
+
+  buildMainMenu(mainWindow);
+  labelWindow(mainWindow, state.language, dialogLabels(LabelledWindow::SearchPanel));
+  setCheckBoxesFromOptions();
+  InvalidateRect(state.panel[kPanelOptionsButton], nullptr, TRUE);
+  getText(state.language, kTextFile, state.typeWord, kTypeWordCapacity);
+  setColumnTitles();
+  state.commands.menuReplaced();
+  refreshCommandStates();
+}
+
+bool chooseLanguage(HWND owner) {
+  AppState& state = app();
+  std::vector<LanguageChoice> choices = languageChoices(builtInLanguages(), state.filesBase);
+  const INT_PTR picked = DialogBoxParamA(state.instance, MAKEINTRESOURCEA(kLanguageDialog), owner,
+                                         languageDialogProc, reinterpret_cast<LPARAM>(&choices));
+  std::string code;
+  if (picked > 0 && static_cast<std::size_t>(picked) <= choices.size())
+    code = choices[static_cast<std::size_t>(picked) - 1].code;
+  else if (state.languageCode[0] == '\0')
+    code = kEnglishCode;
+  if (code.empty()) return state.languageCode[0] != '\0';
+  lstrcpynA(state.languageCode, code.c_str(), kCodeCapacity);
+  state.config.putText(kSection, kLanguageKey, state.languageCode);
+  return true;
+}
+
+void buildMainMenu(HWND mainWindow) {
+  AppState& state = app();
+  if (HMENU old = GetMenu(mainWindow)) {
+    SetMenu(mainWindow, nullptr);
+    DestroyMenu(old);
+  }
+  MenuItem* bar = mainMenuTemplate();
+  HMENU menu = nullptr;
+  if (fillMenuTexts(bar, state.language)) {
+    menu = CreateMenu();
+    if (menu != nullptr && !appendMenuItems(menu, bar)) {
+      DestroyMenu(menu);
+      menu = nullptr;
+    }
+  }
+  if (menu == nullptr) {
+    MessageBoxA(mainWindow, "Loading error.", "", MB_OK | MB_ICONERROR);
+    return;
+  }
+  prepareOwnerDrawnMenu(mainWindow, menu, true);
+  SetMenu(mainWindow, menu);
+}
+
+void openHelp(HWND mainWindow) {
+  const std::vector<HelpFile> files =
+      helpFilesToTry(app().filesBase, app().languageCode, [](const std::string& path) {
+        return platform::fileAttributes(path.c_str()) != platform::kNoAttributes;
+      });
+  for (const HelpFile& file : files)
+    if (openHelpFile(mainWindow, file)) return;
+}
+
+void writeLanguageTemplateFile(HWND mainWindow) {
+  writeLanguageTemplate(builtInLanguages(), app().filesBase, mainWindow);
+}
+
+}  // namespace ostrya

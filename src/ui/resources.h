@@ -1,0 +1,40 @@
+// Win32 only: resource identifiers and the window's private messages.
+#pragma once
+
+#include <windows.h>
+
+namespace ostrya {
+
+// The numbers ostrya.rc gives its resources.
+inline constexpr int kProgramIcon = 1;
+inline constexpr int kAcceleratorTable = 1;
+inline constexpr int kToolBarBitmap = 3;
+inline constexpr int kToolBarNormalBitmap = 4;
+inline constexpr int kToolBarHotBitmap = 5;
+inline constexpr int kSortAscendingBitmap = 6;
+inline constexpr int kSortDescendingBitmap = 7;
+inline constexpr int kSearchingIcon = 88;
+inline constexpr int kLanguageDialog = 90;
+inline constexpr int kLanguageList = 91;
+inline constexpr int kRadioDotIcon = 8000;
+inline constexpr int kMenuImagesBitmap = 8001;
+
+// Everything in the bitmaps that has this colour is transparent.
+inline constexpr COLORREF kImageKeyColour = RGB(192, 192, 192);
+
+// Child window identifiers besides the panel's.
+inline constexpr int kToolBarId = 1;
+inline constexpr int kStatusBarId = 2;
+
+// Messages the search thread sends to the main window, so that the window's own state is only
+// touched on its own thread.
+inline constexpr UINT kMsgRefreshCommands = WM_APP + 1;
+inline constexpr UINT kMsgBringForward = WM_APP + 2;
+// lParam: the folder being searched (a text; empty clears it).
+inline constexpr UINT kMsgShowFolder = WM_APP + 3;
+// The tray icon's callback.
+inline constexpr UINT kMsgTrayIcon = WM_APP + 100;
+// The partner link, in both directions.
+inline constexpr UINT kMsgPartnerLink = WM_USER + 97;
+
+}  // namespace ostrya

@@ -1,0 +1,388 @@
+// Win32 only: the search panel's controls, their layout, check boxes, histories and focus.
+#include "ui/search_panel.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/app_state_win32.h"
+#include "foundation/config_values.h"
+#include "foundation/language_table.h"
+#include "search/content_match.h"
+#include "search/search_options.h"
+#include "ui/main_window.h"
+#include "ui/result_list.h"
+#include "app/history_use.h"
+#include "app/keyboard.h"
+#include "app/option_bits.h"
+
+namespace ostrya {
+namespace {
+
+constexpr char kSection[] = "Ostrya";
+// The three input fields hold at most this many characters.
+constexpr int kFieldLimit = 1023;
+constexpr std::size_t kFieldCapacity = 1024;
+constexpr int kFontPoints = 8;
+constexpr char kFontFace[] = "MS Sans Serif";
+
+// Colours of the options button's text, as COLORREF values.
+constexpr COLORREF kOptionsPressed = 0x80FFFF;
+constexpr COLORREF kOptionsExpanded = 0x800080;
+constexpr COLORREF kOptionsCollapsed = 0xFF0000;
+
+constexpr DWORD kComboStyle = WS_CHILD | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWN | CBS_AUTOHSCROLL;
+constexpr DWORD kCheckBoxStyle = WS_CHILD | WS_TABSTOP | BS_AUTOCHECKBOX;
+constexpr DWORD kButtonStyle = WS_CHILD | WS_TABSTOP;
+
+// Everything a panel control is made with but its identifier.
+struct ControlMaking {
+  DWORD exStyle;
+  const char* className;
+  DWORD style;
+  const char* text;
+};
+
+ControlMaking makingOf(int index) {
+  switch (panelControlSpec(index).kind) {
+    case PanelControlKind::Label:
+      return {0, "Static", WS_CHILD, ""};
+    case PanelControlKind::Combo:
+      return {WS_EX_CLIENTEDGE, "COMBOBOX", kComboStyle, ""};
+    case PanelControlKind::CheckBox:
+      return {0, "BUTTON", kCheckBoxStyle, ""};
+    case PanelControlKind::OptionsButton:
+      return {0, "BUTTON", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, ""};
+    case PanelControlKind::Button:
+      return {0, "BUTTON", kButtonStyle, index == kPanelDrives ? ">>" : "..."};
+    case PanelControlKind::ContainingText:
+      if ((app().options & kOptKeepText) != 0)
+        return {WS_EX_CLIENTEDGE, "COMBOBOX", kComboStyle, ""};
+      return {WS_EX_CLIENTEDGE, "Edit",
+              WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | ES_NOHIDESEL, ""};
+    case PanelControlKind::List:
+      break;
+  }
+  return {0, "Static", WS_CHILD, ""};
+}
+
+bool isComboBox(HWND control) {
+  char name[16] = "";
+  GetClassNameA(control, name, sizeof name);
+  return lstrcmpiA(name, "COMBOBOX") == 0;
+}
+
+HWND createControl(HWND mainWindow, int index) {
+  const ControlMaking making = makingOf(index);
+  HWND control = CreateWindowExA(
+      making.exStyle, making.className, making.text, making.style, 0, 0, 0, 0, mainWindow,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(panelControlId(index))), app().instance,
+      nullptr);
+  if (control == nullptr) return nullptr;
+  const PanelControlKind kind = panelControlSpec(index).kind;
+  if (kind == PanelControlKind::Combo || kind == PanelControlKind::ContainingText)
+    SendMessageA(control, isComboBox(control) ? CB_LIMITTEXT : EM_LIMITTEXT, kFieldLimit, 0);
+  return control;
+}
+
+HFONT createPanelFont(HWND mainWindow) {
+  HDC dc = GetDC(mainWindow);
+  LOGFONTA font = {};
+  font.lfHeight = -MulDiv(kFontPoints, GetDeviceCaps(dc, LOGPIXELSY), 72);
+  ReleaseDC(mainWindow, dc);
+  std::strcpy(font.lfFaceName, kFontFace);
+  return CreateFontIndirectA(&font);
+}
+
+// The list behind a combo box, for the history load and save.
+class ComboHistory final : public HistoryList {
+ public:
+  explicit ComboHistory(HWND combo) : combo_(combo) {}
+  std::size_t count() const override {
+    const LRESULT n = SendMessageA(combo_, CB_GETCOUNT, 0, 0);
+    return n > 0 ? static_cast<std::size_t>(n) : 0;
+  }
+  void itemText(std::size_t index, char* out, std::size_t capacity) const override {
+    out[0] = '\0';
+    const LRESULT length = SendMessageA(combo_, CB_GETLBTEXTLEN, index, 0);
+    if (length == CB_ERR) return;
+    std::vector<char> text(static_cast<std::size_t>(length) + 1);
+    SendMessageA(combo_, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+    lstrcpynA(out, text.data(), static_cast<int>(capacity));
+  }
+  void append(const char* text) override {
+    SendMessageA(combo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+  }
+
+ private:
+  HWND combo_;
+};
+
+class ComboEditor final : public HistoryEditor {
+ public:
+  explicit ComboEditor(HWND combo) : combo_(combo) {}
+  int find(const char* text) const override {
+    return static_cast<int>(SendMessageA(combo_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                         reinterpret_cast<LPARAM>(text)));
+  }
+  void remove(int position) override { SendMessageA(combo_, CB_DELETESTRING, position, 0); }
+  void insertAtTop(const char* text) override {
+    SendMessageA(combo_, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(text));
+  }
+  void selectTop() override { SendMessageA(combo_, CB_SETCURSEL, 0, 0); }
+
+ private:
+  HWND combo_;
+};
+
+// The edit field of the containing text, or the edit inside its combo box form.
+void fieldSelection(HWND field, DWORD& start, DWORD& end) {
+  if (isComboBox(field)) {
+    const LRESULT both = SendMessageA(field, CB_GETEDITSEL, 0, 0);
+    start = LOWORD(both);
+    end = HIWORD(both);
+  } else {
+    SendMessageA(field, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
+  }
+}
+
+void setFieldCaret(HWND field, DWORD at) {
+  if (isComboBox(field))
+    SendMessageA(field, CB_SETEDITSEL, 0, MAKELPARAM(at, at));
+  else
+    SendMessageA(field, EM_SETSEL, at, at);
+}
+
+void replaceFieldText(HWND field, const char* text) {
+  DWORD start = 0;
+  DWORD end = 0;
+  fieldSelection(field, start, end);
+  SetWindowTextA(field, text);
+  setFieldCaret(field, start);
+}
+
+LRESULT CALLBACK rememberFocusProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  AppState& state = app();
+  for (int index = 0; index < kPanelControlCount; ++index) {
+    if (state.panel[index] != window || state.panelProcs[index] == nullptr) continue;
+    if (message == WM_SETFOCUS) state.lastFocusIndex = index;
+    return CallWindowProcA(state.panelProcs[index], window, message, wParam, lParam);
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+int buildSearchPanel(HWND mainWindow) {
+  AppState& state = app();
+  int missing = 0;
+  for (int index : kPanelCreationOrder) {
+    state.panel[index] =
+        index == kPanelResultList ? createResultList(mainWindow) : createControl(mainWindow, index);
+    if (state.panel[index] == nullptr) {
+      ++missing;
+      continue;
+    }
+    if (index == kPanelResultList) {
+      state.panelFont = createPanelFont(mainWindow);
+      SendMessageA(state.panel[index], WM_SETFONT, reinterpret_cast<WPARAM>(state.panelFont), 0);
+    }
+  }
+  if (missing != 0) return missing;
+
+  // The list view has the font first and hands it on, so that all controls share one.
+  const WPARAM font = SendMessageA(state.panel[kPanelResultList], WM_GETFONT, 0, 0);
+  for (int index = 0; index < kPanelResultList; ++index)
+    SendMessageA(state.panel[index], WM_SETFONT, font, 0);
+  if ((state.options & kOptKeepText) != 0) loadHistory(kPanelContainingText, "Text");
+
+  const LRESULT itemHeight = SendMessageA(state.panel[kPanelNamePatterns], CB_GETITEMHEIGHT, 0, 0);
+  state.comboItemHeight = itemHeight > 0 && itemHeight != CB_ERR ? static_cast<int>(itemHeight) : 0;
+
+  setCheckBoxesFromOptions();
+  showPanelControls();
+  buildFocusRing();
+  for (int index = 0; index < kPanelControlCount; ++index)
+    if (panelControlSpec(index).remembersFocus) rememberFocusOf(index);
+  return 0;
+}
+
+void layoutSearchPanel(const PanelBand& band) {
+  AppState& state = app();
+  const PanelLayout layout =
+      layoutPanel(band, state.comboItemHeight, (state.options & kOptOptionsExpanded) != 0,
+                  isComboBox(state.panel[kPanelContainingText]));
+  for (int index = 0; index < kPanelControlCount; ++index) {
+    if (!layout.placed[index] || state.panel[index] == nullptr) continue;
+    const Rect& r = layout.controls[index];
+    MoveWindow(state.panel[index], r.x, r.y, r.width, r.height, FALSE);
+  }
+  state.minimumTrackWidth = layout.minimumTrackWidth;
+  state.minimumTrackHeight = layout.minimumTrackHeight;
+  state.panelLaidOut = true;
+}
+
+void showPanelControls() {
+  AppState& state = app();
+  for (int index = 0; index < kPanelControlCount; ++index)
+    if (state.panel[index] != nullptr && !panelControlSpec(index).neverShown)
+      ShowWindow(state.panel[index], SW_SHOW);
+}
+
+void setCheckBoxesFromOptions() {
+  AppState& state = app();
+  for (const CheckBoxBit& box : kCheckBoxBits)
+    CheckDlgButton(state.mainWindow, box.id,
+                   (state.options & box.bit) != 0 ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void readCheckBoxesIntoOptions() {
+  AppState& state = app();
+  state.options = optionsFromCheckBoxes(state.options, [&state](int id) {
+    return IsDlgButtonChecked(state.mainWindow, id) == BST_CHECKED;
+  });
+  putOptions(state.config, kSection, state.options);
+}
+
+void recreateContainingText() {
+  AppState& state = app();
+  HWND& field = state.panel[kPanelContainingText];
+  char text[kFieldCapacity] = "";
+  GetWindowTextA(field, text, sizeof text);
+  DestroyWindow(field);
+  state.panelProcs[kPanelContainingText] = nullptr;
+  field = createControl(state.mainWindow, kPanelContainingText);
+  if (field == nullptr) return;
+  if ((state.options & kOptKeepText) != 0) loadHistory(kPanelContainingText, "Text");
+  SendMessageA(field, WM_SETFONT, SendMessageA(state.panel[kPanelResultList], WM_GETFONT, 0, 0), 0);
+  SetWindowTextA(field, text);
+  rememberFocusOf(kPanelContainingText);
+  buildFocusRing();
+  layoutMainWindow();
+  showPanelControls();
+}
+
+void drawOptionsButton(const DRAWITEMSTRUCT& item) {
+  AppState& state = app();
+  if (state.optionsButtonFont == nullptr) {
+    LOGFONTA font = {};
+    HFONT current = reinterpret_cast<HFONT>(SendMessageA(item.hwndItem, WM_GETFONT, 0, 0));
+    GetObjectA(current != nullptr ? current : GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
+    font.lfUnderline = TRUE;
+    state.optionsButtonFont = CreateFontIndirectA(&font);
+  }
+  RECT area = item.rcItem;
+  FillRect(item.hDC, &area, GetSysColorBrush(COLOR_BTNFACE));
+  SetBkMode(item.hDC, TRANSPARENT);
+  const bool expanded = (state.options & kOptOptionsExpanded) != 0;
+  SetTextColor(item.hDC, (item.itemState & ODS_SELECTED) != 0 ? kOptionsPressed
+                         : expanded                           ? kOptionsExpanded
+                                                              : kOptionsCollapsed);
+  char text[80];
+  getText(state.language, panelControlId(kPanelOptionsButton), text, 64);
+  std::strcat(text, expanded ? "  <<" : "  >>");
+  HGDIOBJ old = SelectObject(item.hDC, state.optionsButtonFont);
+  DrawTextA(item.hDC, text, -1, &area, DT_SINGLELINE | DT_VCENTER);
+  // Without a frame of its own the button shows the keyboard focus by this rectangle alone.
+  if ((item.itemState & ODS_FOCUS) != 0) {
+    RECT measured = area;
+    DrawTextA(item.hDC, text, -1, &measured, DT_SINGLELINE | DT_CALCRECT);
+    measured.top = area.top;
+    measured.bottom = area.bottom;
+    DrawFocusRect(item.hDC, &measured);
+  }
+  SelectObject(item.hDC, old);
+}
+
+void buildFocusRing() {
+  AppState& state = app();
+  std::size_t next = 0;
+  for (HWND& entry : state.focusRing) entry = nullptr;
+  for (int index = 0; index < kPanelControlCount && next < kFocusRingCapacity; ++index) {
+    HWND control = state.panel[index];
+    if (control != nullptr && (GetWindowLongA(control, GWL_STYLE) & WS_TABSTOP) != 0)
+      state.focusRing[next++] = control;
+  }
+}
+
+void moveFocusAlongRing(bool backwards) {
+  AppState& state = app();
+  HWND focus = GetFocus();
+  bool present[kFocusRingCapacity];
+  bool visible[kFocusRingCapacity];
+  int current = -1;
+  for (std::size_t i = 0; i < kFocusRingCapacity; ++i) {
+    HWND entry = state.focusRing[i];
+    present[i] = entry != nullptr;
+    visible[i] = entry != nullptr && IsWindowVisible(entry);
+    if (entry != nullptr && current < 0 && (entry == focus || IsChild(entry, focus)))
+      current = static_cast<int>(i);
+  }
+  const int next = nextFocusPosition(present, visible, kFocusRingCapacity, current, backwards);
+  if (next >= 0 && state.focusRing[next] != nullptr) SetFocus(state.focusRing[next]);
+}
+
+void rememberFocus(int index) {
+  app().lastFocusIndex = index;
+}
+
+void focusRememberedControl() {
+  AppState& state = app();
+  const int index = state.lastFocusIndex;
+  if (index >= 0 && index < kPanelControlCount && state.panel[index] != nullptr)
+    SetFocus(state.panel[index]);
+}
+
+void rememberFocusOf(int index) {
+  AppState& state = app();
+  HWND control = state.panel[index];
+  if (control == nullptr) return;
+  state.panelProcs[index] = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(rememberFocusProc)));
+}
+
+void loadHistory(int index, const char* section) {
+  AppState& state = app();
+  ComboHistory history(state.panel[index]);
+  loadHistoryList(state.config, history, section, kHistoryCount);
+}
+
+void saveHistory(int index, const char* section) {
+  AppState& state = app();
+  if (!isComboBox(state.panel[index])) return;
+  ComboHistory history(state.panel[index]);
+  saveHistoryList(state.config, history, section, kHistoryCount);
+}
+
+void useHistoryText(HWND combo, const char* text) {
+  if (!isComboBox(combo)) return;
+  ComboEditor editor(combo);
+  useHistoryEntry(editor, text);
+}
+
+void cleanHexField() {
+  HWND field = app().panel[kPanelContainingText];
+  char text[kFieldCapacity] = "";
+  GetWindowTextA(field, text, sizeof text);
+  char cleaned[kFieldCapacity];
+  std::strcpy(cleaned, text);
+  hexClean(cleaned);
+  if (std::strcmp(cleaned, text) != 0) replaceFieldText(field, cleaned);
+}
+
+void rewriteHexField() {
+  HWND field = app().panel[kPanelContainingText];
+  char text[kFieldCapacity] = "";
+  GetWindowTextA(field, text, sizeof text);
+  hexClean(text);
+  uint8_t bytes[kFieldCapacity];
+  const std::size_t count = hexParse(text, bytes);
+  std::string canonical = hexFormat(bytes, count);
+  if (canonical.size() > static_cast<std::size_t>(kFieldLimit)) canonical.resize(kFieldLimit);
+  replaceFieldText(field, canonical.c_str());
+}
+
+}  // namespace ostrya

@@ -1,0 +1,83 @@
+// Win32 only: the tool bar.
+#include "ui/tool_bar.h"
+
+#include <commctrl.h>
+
+#include <iterator>
+
+#include "app/app_state_win32.h"
+#include "ui/resources.h"
+#include "app/command_ids.h"
+#include "app/option_bits.h"
+
+namespace ostrya {
+namespace {
+
+constexpr int kImageCount = 17;
+constexpr int kImageSize = 16;
+constexpr int kButtonSize = 18;
+
+constexpr TBBUTTON button(int image, int command) {
+  return {image, command, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0};
+}
+constexpr TBBUTTON separator() {
+  return {0, 0, TBSTATE_ENABLED, BTNS_SEP, {}, 0, 0};
+}
+
+// Image 4 belongs to the partner link's "show" command, which has no button.
+const TBBUTTON kButtons[] = {
+    button(0, kCmdSearch),
+    button(1, kCmdStop),
+    separator(),
+    button(2, kCmdMakeShortcut),
+    button(3, kCmdRun),
+    button(5, kCmdEdit),
+    button(6, kCmdCopy),
+    button(7, kCmdMove),
+    button(8, kCmdRename),
+    button(9, kCmdDelete),
+    separator(),
+    button(10, kCmdProperties),
+    button(11, kCmdGoTo),
+    separator(),
+    button(12, kCmdExportText),
+    button(13, kCmdExportCsv),
+    button(14, kCmdExportHtml),
+    separator(),
+    button(15, kCmdRegister),
+    button(16, kCmdUnregister),
+};
+
+HIMAGELIST loadImages(HINSTANCE instance, int bitmap) {
+  return ImageList_LoadImageA(instance, MAKEINTRESOURCEA(bitmap), kImageSize, 0, kImageKeyColour,
+                              IMAGE_BITMAP, LR_CREATEDIBSECTION);
+}
+
+}  // namespace
+
+bool createToolBar(HWND mainWindow) {
+  AppState& state = app();
+  state.toolBar = CreateToolbarEx(
+      mainWindow,
+      WS_CHILD | WS_CLIPSIBLINGS | WS_BORDER | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP,
+      kToolBarId, kImageCount, state.instance, kToolBarBitmap, kButtons,
+      static_cast<int>(std::size(kButtons)), kButtonSize, kButtonSize, kImageSize, kImageSize,
+      sizeof(TBBUTTON));
+  if (state.toolBar == nullptr) return false;
+  state.toolImages = loadImages(state.instance, kToolBarNormalBitmap);
+  state.toolHotImages = loadImages(state.instance, kToolBarHotBitmap);
+  SendMessageA(state.toolBar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(state.toolImages));
+  SendMessageA(state.toolBar, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(state.toolHotImages));
+  return true;
+}
+
+int fitToolBar() {
+  AppState& state = app();
+  if (state.toolBar == nullptr || (state.options & kOptNoToolBar) != 0) return 0;
+  SendMessageA(state.toolBar, WM_SIZE, 0, 0);
+  RECT bar;
+  GetWindowRect(state.toolBar, &bar);
+  return bar.bottom - bar.top;
+}
+
+}  // namespace ostrya

@@ -1,0 +1,83 @@
+// Win32 only: starts the real window program in a folder of its own and talks to it by
+// messages, as a user's tools would.
+#pragma once
+
+#include <windows.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace ostrya::uitest {
+
+// A folder under the system's temporary folder, removed with everything in it at the end.
+class ScratchFolder {
+ public:
+  ScratchFolder();
+  ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  void file(const std::string& relative, const std::string& contents) const;
+  std::string text(const std::string& relative) const;
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Polls until the condition holds; false after the timeout.
+bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
+
+// Ostrya.exe copied into `folder` (with whatever configuration file the test left there) and
+// started; the constructor returns once its main window exists (or the language dialog, when
+// `expectLanguageDialog` is set).
+class RunningProgram {
+ public:
+  RunningProgram(const std::filesystem::path& folder, const std::string& arguments = "",
+                 bool expectLanguageDialog = false);
+  ~RunningProgram();
+  RunningProgram(const RunningProgram&) = delete;
+  RunningProgram& operator=(const RunningProgram&) = delete;
+
+  bool started() const { return main_ != nullptr || dialog_ != nullptr; }
+  HWND main();
+  HWND dialog() const { return dialog_; }
+  HWND control(int id);
+  // A dialog or other top-level window of the program, by class; null when there is none.
+  HWND topLevel(const char* className) const;
+
+  std::string text(int id);
+  void setText(int id, const std::string& text);
+  void command(int id);
+  // Returns once the window has handled the command.
+  void commandNow(int id);
+  bool checked(int id);
+  int itemCount();
+  bool buttonEnabled(int command);
+  std::string cellText(int row, int column);
+  std::string columnTitle(int column);
+  std::string statusText(int part);
+  // The control's rectangle in the main window's client coordinates.
+  RECT clientRect(int id);
+
+  // Posts WM_CLOSE and waits for the process; returns its exit code, or -1 when it does not end.
+  int close();
+  bool running() const;
+  // Waits until no search is going (the Search button enabled again). Only reliable once the run
+  // has been seen going, since the buttons change from the run's thread.
+  bool waitForSearchEnd();
+
+ private:
+  // Reads `size` bytes that a message writes through a pointer inside the program.
+  std::string remoteCall(HWND window, UINT message, WPARAM wParam, const void* request,
+                         std::size_t requestSize, std::size_t textOffset, std::size_t textSize);
+  PROCESS_INFORMATION process_ = {};
+  HWND main_ = nullptr;
+  HWND dialog_ = nullptr;
+};
+
+// The program under test, as given on the command line.
+const std::filesystem::path& programUnderTest();
+void setProgramUnderTest(const std::filesystem::path& program);
+
+}  // namespace ostrya::uitest

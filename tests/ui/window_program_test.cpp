@@ -1,0 +1,285 @@
+// The window program itself, started from a folder of its own with a prepared configuration
+// file and driven by messages: first start, search, languages, layout, settings at exit.
+#include "program_driver.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/panel_layout.h"
+
+namespace ostrya::uitest {
+namespace {
+
+constexpr char kEnglish[] = "[Ostrya]\r\nLanguage=US\r\n";
+
+// Ids of the panel, the commands and the status parts the tests use.
+enum : int {
+  kNamePatterns = 61,
+  kLookIn = 63,
+  kContainingText = 65,
+  kHex = 68,
+  kOptionsButton = 69,
+  kRecurse = 70,
+  kList = 82,
+  kSearch = 131,
+  kStop = 133,
+  kSortByName = 151,
+  kSortBySize = 154,
+};
+
+// A folder with three text files (one in a subfolder) and one other file.
+void makeTree(const ScratchFolder& scratch) {
+  scratch.file("tree\\a.txt", "12345");
+  scratch.file("tree\\b.txt", std::string(1234, 'b'));
+  scratch.file("tree\\sub\\c.txt", "c");
+  scratch.file("tree\\d.dat", "d");
+}
+
+std::string treeOf(const ScratchFolder& scratch) {
+  return (scratch.path() / "tree").string();
+}
+
+TEST(WindowProgram, FirstStartAsksForTheLanguageAndWritesItsSettingsAtExit) {
+  ScratchFolder scratch;
+  RunningProgram program(scratch.path(), "", true);
+  ASSERT_NE(program.dialog(), nullptr) << "no language dialog at the first start";
+  EXPECT_NE(GetDlgItem(program.dialog(), 91), nullptr);
+  PostMessageA(program.dialog(), WM_COMMAND, IDCANCEL, 0);
+  ASSERT_NE(program.main(), nullptr);
+
+  char title[64] = "";
+  GetWindowTextA(program.main(), title, sizeof title);
+  EXPECT_STREQ(title, "Ostrya");
+  // Cancelled: English, and the look-in field starts at the root of the Windows drive.
+  EXPECT_EQ(program.text(60), "Search for:");
+  EXPECT_EQ(program.text(kLookIn).substr(1), ":\\");
+  EXPECT_TRUE(program.checked(kRecurse));
+  // All 23 controls exist; the four spare ones never show.
+  for (int id = 60; id <= 82; ++id) {
+    HWND control = program.control(id);
+    ASSERT_NE(control, nullptr) << id;
+    const bool spare = id >= 73 && id <= 76;
+    EXPECT_EQ(IsWindowVisible(control) != 0, !spare) << id;
+  }
+  EXPECT_EQ(program.close(), 0);
+
+  const std::string ini = scratch.text("Ostry.INI");
+  EXPECT_EQ(ini.rfind("[Ostrya]\r\n", 0), 0u) << ini;
+  for (const char* line : {"Language=US\r\n", "Col0=150,0\r\n", "Col5=45,5\r\n", "\r\nPos="})
+    EXPECT_NE(ini.find(line), std::string::npos) << line << " in\n" << ini;
+  // The options word is written when an option changes, not merely because it was read.
+  EXPECT_EQ(ini.find("Opt="), std::string::npos) << ini;
+}
+
+TEST(WindowProgram, SearchFillsTheListSortsAndKeepsTheHistories) {
+  ScratchFolder scratch;
+  makeTree(scratch);
+  scratch.file("Ostry.INI", kEnglish);
+  {
+    RunningProgram program(scratch.path());
+    ASSERT_NE(program.main(), nullptr);
+    // With an empty list the file commands are greyed, Search is not, Stop is.
+    EXPECT_FALSE(program.buttonEnabled(102));
+    EXPECT_FALSE(program.buttonEnabled(112));
+    EXPECT_TRUE(program.buttonEnabled(kSearch));
+    EXPECT_FALSE(program.buttonEnabled(kStop));
+
+    program.setText(kNamePatterns, "*.txt");
+    program.setText(kLookIn, treeOf(scratch));
+    program.command(kSearch);
+    ASSERT_TRUE(waitUntil([&] { return program.itemCount() == 3; })) << program.itemCount();
+    ASSERT_TRUE(program.waitForSearchEnd());
+    EXPECT_EQ(program.statusText(1).rfind("Total 3 files", 0), 0u) << program.statusText(1);
+    EXPECT_TRUE(program.buttonEnabled(102));
+    EXPECT_TRUE(program.buttonEnabled(112));
+    // The run ends with the focus on the list and its first row selected.
+    EXPECT_TRUE(waitUntil([&] { return program.statusText(0).rfind("Selected 1 file", 0) == 0; }))
+        << program.statusText(0);
+
+    program.command(kSortBySize);
+    ASSERT_TRUE(waitUntil([&] { return program.cellText(0, 0) == "c.txt"; }))
+        << program.cellText(0, 0);
+    EXPECT_EQ(program.cellText(1, 0), "a.txt");
+    EXPECT_EQ(program.cellText(1, 1), "5");
+    EXPECT_EQ(program.cellText(2, 1).substr(0, 1), "1");  // 1,234 in the user's grouping
+    EXPECT_EQ(program.cellText(2, 1).size(), 5u);
+    EXPECT_EQ(program.cellText(1, 3), "A");
+    EXPECT_EQ(program.cellText(1, 4), treeOf(scratch));
+    EXPECT_FALSE(program.cellText(1, 2).empty());  // the date and time
+    program.command(kSortByName);
+    ASSERT_TRUE(waitUntil([&] { return program.cellText(0, 0) == "a.txt"; }));
+    EXPECT_EQ(program.cellText(2, 0), "c.txt");
+    EXPECT_EQ(program.cellText(2, 4), (scratch.path() / "tree" / "sub").string());
+
+    // Esc with nothing to cancel ends the program.
+    program.command(25);
+    ASSERT_TRUE(waitUntil([&] { return !program.running(); }));
+  }
+  const std::string ini = scratch.text("Ostry.INI");
+  EXPECT_NE(ini.find("[Find]\r\n1=*.txt\r\n"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("[Path]\r\n1=" + treeOf(scratch) + "\r\n"), std::string::npos) << ini;
+
+  // The next start offers the histories again.
+  RunningProgram again(scratch.path());
+  ASSERT_NE(again.main(), nullptr);
+  EXPECT_EQ(again.text(kNamePatterns), "*.txt");
+  EXPECT_EQ(again.text(kLookIn), treeOf(scratch));
+}
+
+TEST(WindowProgram, CloseIsRefusedWhileSearchingAndStopCancels) {
+  ScratchFolder scratch;
+  scratch.file("Ostry.INI", kEnglish);
+  RunningProgram program(scratch.path());
+  ASSERT_NE(program.main(), nullptr);
+  // The Windows folder, many times over, with a text no file holds: a run long enough to stop.
+  char windows[MAX_PATH];
+  GetWindowsDirectoryA(windows, sizeof windows);
+  std::string lookIn = windows;
+  while (lookIn.size() + std::strlen(windows) + 1 < 1000) lookIn += std::string(";") + windows;
+  program.setText(kNamePatterns, "*");
+  program.setText(kLookIn, lookIn);
+  program.setText(kContainingText, "no file holds this text, surely");
+  program.command(kSearch);
+  ASSERT_TRUE(waitUntil([&] { return program.buttonEnabled(kStop); }));
+  PostMessageA(program.main(), WM_CLOSE, 0, 0);
+  Sleep(300);
+  EXPECT_TRUE(program.running());
+  program.command(kStop);
+  ASSERT_TRUE(program.waitForSearchEnd());
+  EXPECT_NE(program.statusText(1).find("search canceled"), std::string::npos)
+      << program.statusText(1);
+  EXPECT_EQ(program.close(), 0);
+}
+
+TEST(WindowProgram, GermanRelabelsPanelAndColumns) {
+  ScratchFolder scratch;
+  scratch.file("Ostry.INI", "[Ostrya]\r\nLanguage=de\r\n");
+  RunningProgram program(scratch.path());
+  ASSERT_NE(program.main(), nullptr);
+  EXPECT_EQ(program.text(60), "Suchen nach:");
+  EXPECT_EQ(program.text(kRecurse), "Untergeordnete Ordner einbeziehen");
+  EXPECT_EQ(program.columnTitle(0), "Name");
+  EXPECT_EQ(program.columnTitle(4), "In Ordner");
+}
+
+// The controls stand where the panel arithmetic puts them, collapsed and expanded.
+TEST(WindowProgram, PanelFollowsItsLayoutArithmetic) {
+  ScratchFolder scratch;
+  scratch.file("Ostry.INI", kEnglish);
+  RunningProgram program(scratch.path());
+  ASSERT_NE(program.main(), nullptr);
+  const int itemHeight =
+      static_cast<int>(SendMessageA(program.control(kNamePatterns), CB_GETITEMHEIGHT, 0, 0));
+  RECT client;
+  GetClientRect(program.main(), &client);
+  RECT toolBar;
+  GetWindowRect(GetDlgItem(program.main(), 1), &toolBar);
+  RECT statusBar;
+  GetWindowRect(GetDlgItem(program.main(), 2), &statusBar);
+  const PanelBand band = {
+      toolBar.bottom - toolBar.top, client.right,
+      client.bottom - (toolBar.bottom - toolBar.top) - (statusBar.bottom - statusBar.top)};
+  for (bool expanded : {false, true}) {
+    if (expanded) {
+      program.command(kOptionsButton);
+      ASSERT_TRUE(waitUntil([&] { return program.clientRect(kRecurse).right > 0; }));
+    }
+    const PanelLayout layout = layoutPanel(band, itemHeight, expanded, false);
+    // Combo boxes keep their own closed height; the rest is as laid out.
+    for (int id : {60, 62, 64, 65, 66, 67, 68, 69, 70, 77, 79, 81, 82}) {
+      const RECT got = program.clientRect(id);
+      const Rect& want = layout.controls[id - 60];
+      if (!expanded && id >= 70 && id <= 81) {
+        EXPECT_FALSE(IsWindowVisible(program.control(id)) && got.right > got.left) << id;
+        continue;
+      }
+      EXPECT_EQ(got.left, want.x) << id << (expanded ? " expanded" : "");
+      EXPECT_EQ(got.top, want.y) << id << (expanded ? " expanded" : "");
+      EXPECT_EQ(got.right - got.left, want.width) << id << (expanded ? " expanded" : "");
+    }
+  }
+  EXPECT_EQ(program.close(), 0);
+  EXPECT_NE(scratch.text("Ostry.INI").find("Opt=144\r\n"), std::string::npos);
+}
+
+TEST(WindowProgram, StoredColumnsPlacementAndFolderArgument) {
+  ScratchFolder scratch;
+  makeTree(scratch);
+  scratch.file("Ostry.INI",
+               "[Ostrya]\r\nLanguage=US\r\nCol1=90,1\r\nCol3=45,-1\r\nPos=10,20,700,500,0\r\n");
+  {
+    RunningProgram program(scratch.path(), treeOf(scratch));
+    ASSERT_NE(program.main(), nullptr);
+    EXPECT_EQ(program.text(kLookIn), treeOf(scratch));
+    HWND header = reinterpret_cast<HWND>(SendMessageA(program.control(kList), LVM_GETHEADER, 0, 0));
+    EXPECT_EQ(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0), 5);
+    EXPECT_EQ(SendMessageA(program.control(kList), LVM_GETCOLUMNWIDTH, 1, 0), 90);
+    EXPECT_EQ(program.columnTitle(3), "Path");  // Attributes is hidden
+    RECT window;
+    GetWindowRect(program.main(), &window);
+    EXPECT_EQ(window.left, 10);
+    EXPECT_EQ(window.top, 20);
+    EXPECT_EQ(window.right - window.left, 700);
+    EXPECT_EQ(program.close(), 0);
+  }
+  const std::string ini = scratch.text("Ostry.INI");
+  EXPECT_NE(ini.find("Col3=45,-1\r\n"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("Pos=10,20,700,500,0\r\n"), std::string::npos) << ini;
+}
+
+TEST(WindowProgram, ViewOptionsReachTheList) {
+  struct Case {
+    const char* options;
+    DWORD styles;  // extended list styles expected on
+    DWORD view;
+  } cases[] = {
+      {"128", 0, LVS_REPORT},
+      {"4194432", LVS_EX_FULLROWSELECT, LVS_REPORT},  // full row select
+      {"8389760", LVS_EX_GRIDLINES, LVS_LIST},        // grid lines, list view
+      {"12583552", LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES, LVS_SMALLICON},
+  };
+  for (const Case& c : cases) {
+    ScratchFolder scratch;
+    scratch.file("Ostry.INI", std::string("[Ostrya]\r\nLanguage=US\r\nOpt=") + c.options + "\r\n");
+    RunningProgram program(scratch.path());
+    ASSERT_NE(program.main(), nullptr);
+    const auto styles = static_cast<DWORD>(
+        SendMessageA(program.control(kList), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+    EXPECT_EQ(styles & (LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES), c.styles) << c.options;
+    EXPECT_NE(styles & LVS_EX_HEADERDRAGDROP, 0u) << c.options;
+    EXPECT_EQ(GetWindowLongA(program.control(kList), GWL_STYLE) & LVS_TYPEMASK, c.view)
+        << c.options;
+  }
+}
+
+TEST(WindowProgram, HexModeCleansAndRewritesTheContainingText) {
+  ScratchFolder scratch;
+  makeTree(scratch);
+  scratch.file("Ostry.INI", "[Ostrya]\r\nLanguage=US\r\nOpt=524416\r\n");  // recurse and HEX
+  RunningProgram program(scratch.path());
+  ASSERT_NE(program.main(), nullptr);
+  EXPECT_TRUE(program.checked(kHex));
+  program.setText(kContainingText, "1 2 xyz");
+  EXPECT_TRUE(waitUntil([&] { return program.text(kContainingText) == "1 2    "; }))
+      << program.text(kContainingText);
+  program.setText(kLookIn, treeOf(scratch));
+  program.commandNow(kSearch);
+  EXPECT_EQ(program.text(kContainingText), "01 02 ");
+}
+
+}  // namespace
+}  // namespace ostrya::uitest
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: %s PATH\\TO\\Ostrya.exe [gtest options]\n", argv[0]);
+    return 2;
+  }
+  ostrya::uitest::setProgramUnderTest(argv[1]);
+  return RUN_ALL_TESTS();
+}
