@@ -359,8 +359,7 @@ TEST(ValueListFormat, Build) {
   };
   for (const auto& c : cases) {
     char out[kSixteenValueFormatCapacity];
-    EXPECT_EQ(buildValueListFormat(c.shape, out, c.capacity), c.expected[0] != '\0')
-        << c.shape;
+    EXPECT_EQ(buildValueListFormat(c.shape, out, c.capacity), c.expected[0] != '\0') << c.shape;
     EXPECT_STREQ(out, c.expected) << c.shape;
   }
 }

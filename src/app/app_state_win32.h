@@ -12,15 +12,15 @@
 #include <thread>
 #include <vector>
 
+#include "app/column_table.h"
+#include "app/command_states.h"
+#include "app/panel_controls.h"
 #include "foundation/config_store.h"
 #include "foundation/language_table.h"
 #include "results/totals.h"
 #include "search/search_filter.h"
 #include "search/search_request.h"
 #include "ui/window_host.h"
-#include "app/column_table.h"
-#include "app/command_states.h"
-#include "app/panel_controls.h"
 
 namespace ostrya {
 

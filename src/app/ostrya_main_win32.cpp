@@ -8,6 +8,7 @@
 #include <new>
 
 #include "app/app_state_win32.h"
+#include "app/start_up.h"
 #include "foundation/config_store.h"
 #include "foundation/config_values.h"
 #include "foundation/program_files.h"
@@ -18,7 +19,6 @@
 #include "ui/pending_commands.h"
 #include "ui/resources.h"
 #include "ui/window_host.h"
-#include "app/start_up.h"
 
 namespace {
 

@@ -101,12 +101,11 @@ void putList(ConfigStore& store, const char* section, const char* key, const cha
   store.putText(section, key, value);
 }
 
-std::size_t getList(ConfigStore& store, const char* section, const char* key,
-                    const char* shape, std::size_t formatCapacity, uint32_t* numbers,
-                    std::size_t count, char* text, std::size_t textCapacity) {
+std::size_t getList(ConfigStore& store, const char* section, const char* key, const char* shape,
+                    std::size_t formatCapacity, uint32_t* numbers, std::size_t count, char* text,
+                    std::size_t textCapacity) {
   char format[kSixteenValueFormatCapacity];
-  if (!buildValueListFormat(shape, format, std::min(formatCapacity, sizeof format)))
-    return 0;
+  if (!buildValueListFormat(shape, format, std::min(formatCapacity, sizeof format))) return 0;
   char value[kValueCapacity];
   store.getText(section, key, "", value, sizeof value);
   const bool hexadecimal = value[0] == '#';
@@ -247,17 +246,16 @@ std::size_t scanValueList(const char* value, const char* format, bool hexadecima
   return fields;
 }
 
-void putValueList(ConfigStore& store, const char* section, const char* key,
-                  const char* shape, const uint32_t* numbers, std::size_t count,
-                  const char* text) {
+void putValueList(ConfigStore& store, const char* section, const char* key, const char* shape,
+                  const uint32_t* numbers, std::size_t count, const char* text) {
   putList(store, section, key, shape, kSixteenValueFormatCapacity, numbers, count, text);
 }
 
 std::size_t getValueList(ConfigStore& store, const char* section, const char* key,
-                         const char* shape, uint32_t* numbers, std::size_t count,
-                         char* text, std::size_t textCapacity) {
-  return getList(store, section, key, shape, kSixteenValueFormatCapacity, numbers, count,
-                 text, textCapacity);
+                         const char* shape, uint32_t* numbers, std::size_t count, char* text,
+                         std::size_t textCapacity) {
+  return getList(store, section, key, shape, kSixteenValueFormatCapacity, numbers, count, text,
+                 textCapacity);
 }
 
 void saveWindowPlacement(ConfigStore& store, const char* section,

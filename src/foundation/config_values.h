@@ -34,9 +34,8 @@ std::size_t scanValueList(const char* value, const char* format, bool hexadecima
 // A value list under a key. Lists with hexadecimal fields are written with a leading "#"; on
 // reading, a leading "#" selects hexadecimal and its absence decimal. getValueList returns the
 // number of fields read.
-void putValueList(ConfigStore& store, const char* section, const char* key,
-                  const char* shape, const uint32_t* numbers, std::size_t count,
-                  const char* text = nullptr);
+void putValueList(ConfigStore& store, const char* section, const char* key, const char* shape,
+                  const uint32_t* numbers, std::size_t count, const char* text = nullptr);
 std::size_t getValueList(ConfigStore& store, const char* section, const char* key,
                          const char* shape, uint32_t* numbers, std::size_t count,
                          char* text = nullptr, std::size_t textCapacity = 0);

@@ -18,7 +18,7 @@ std::string programFilesBase(const std::string& programPath) {
 }
 
 std::string configurationFileName(const std::string& programPath,
-                                   const std::string& currentDirectory) {
+                                  const std::string& currentDirectory) {
   std::string name = programFilesBase(programPath) + ".INI";
   if (name.find('\\') == std::string::npos && name.find('/') == std::string::npos)
     name = currentDirectory + platform::kPathSeparator + name;

@@ -13,7 +13,7 @@ std::string programFilesBase(const std::string& programPath);
 // The configuration file: the base and ".INI", in the current directory when the base has no
 // folder.
 std::string configurationFileName(const std::string& programPath,
-                                   const std::string& currentDirectory);
+                                  const std::string& currentDirectory);
 
 // "BASE_CODE.EXT", the name of a language or help file; a one-character code gets a blank.
 std::string languageFileName(const std::string& base, const std::string& code,

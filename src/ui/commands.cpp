@@ -8,6 +8,9 @@
 #include <string>
 
 #include "app/app_state_win32.h"
+#include "app/command_ids.h"
+#include "app/keyboard.h"
+#include "app/option_bits.h"
 #include "foundation/config_values.h"
 #include "foundation/error_box.h"
 #include "ui/language_ui.h"
@@ -17,9 +20,6 @@
 #include "ui/result_list.h"
 #include "ui/search_panel.h"
 #include "ui/window_host.h"
-#include "app/command_ids.h"
-#include "app/keyboard.h"
-#include "app/option_bits.h"
 
 namespace ostrya {
 namespace {

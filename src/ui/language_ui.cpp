@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/app_state_win32.h"
+#include "app/panel_controls.h"
 #include "foundation/dialog_labels.h"
 #include "foundation/help_files.h"
 #include "foundation/language_choices.h"
@@ -21,7 +22,6 @@
 #include "ui/result_list.h"
 #include "ui/search_panel.h"
 #include "ui/window_host.h"
-#include "app/panel_controls.h"
 
 namespace ostrya {
 namespace {

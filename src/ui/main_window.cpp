@@ -10,6 +10,9 @@
 #include <memory>
 
 #include "app/app_state_win32.h"
+#include "app/command_ids.h"
+#include "app/option_bits.h"
+#include "app/start_up.h"
 #include "foundation/config_values.h"
 #include "foundation/language_table.h"
 #include "platform/path.h"
@@ -25,9 +28,6 @@
 #include "ui/status_bar.h"
 #include "ui/tool_bar.h"
 #include "ui/window_host.h"
-#include "app/command_ids.h"
-#include "app/start_up.h"
-#include "app/option_bits.h"
 
 namespace ostrya {
 namespace {

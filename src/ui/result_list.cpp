@@ -10,6 +10,9 @@
 #include <string>
 
 #include "app/app_state_win32.h"
+#include "app/command_ids.h"
+#include "app/option_bits.h"
+#include "app/result_cells.h"
 #include "foundation/config_values.h"
 #include "foundation/language_table.h"
 #include "search/folder_walk.h"
@@ -19,9 +22,6 @@
 #include "ui/resources.h"
 #include "ui/search_panel.h"
 #include "ui/status_bar.h"
-#include "app/command_ids.h"
-#include "app/option_bits.h"
-#include "app/result_cells.h"
 
 namespace ostrya {
 namespace {

@@ -8,15 +8,15 @@
 #include <vector>
 
 #include "app/app_state_win32.h"
+#include "app/history_use.h"
+#include "app/keyboard.h"
+#include "app/option_bits.h"
 #include "foundation/config_values.h"
 #include "foundation/language_table.h"
 #include "search/content_match.h"
 #include "search/search_options.h"
 #include "ui/main_window.h"
 #include "ui/result_list.h"
-#include "app/history_use.h"
-#include "app/keyboard.h"
-#include "app/option_bits.h"
 
 namespace ostrya {
 namespace {

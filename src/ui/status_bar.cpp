@@ -6,9 +6,9 @@
 #include <cstring>
 
 #include "app/app_state_win32.h"
-#include "ui/resources.h"
 #include "app/option_bits.h"
 #include "app/panel_layout.h"
+#include "ui/resources.h"
 
 namespace ostrya {
 namespace {

@@ -6,9 +6,9 @@
 #include <iterator>
 
 #include "app/app_state_win32.h"
-#include "ui/resources.h"
 #include "app/command_ids.h"
 #include "app/option_bits.h"
+#include "ui/resources.h"
 
 namespace ostrya {
 namespace {

@@ -6,14 +6,14 @@
 #include <commctrl.h>
 
 #include "app/app_state_win32.h"
+#include "app/command_ids.h"
+#include "app/option_bits.h"
 #include "search/search_run.h"
 #include "ui/main_window.h"
 #include "ui/resources.h"
 #include "ui/result_list.h"
 #include "ui/search_panel.h"
 #include "ui/status_bar.h"
-#include "app/command_ids.h"
-#include "app/option_bits.h"
 
 namespace ostrya {
 namespace {
