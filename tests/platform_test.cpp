@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -86,6 +87,32 @@ std::map<std::string, platform::DirectoryEntry> list(const std::string& folder) 
   while (listing.next(entry))
     if (listing.complete(entry)) entries[entry.name] = entry;
   return entries;
+}
+
+TEST(CodePage, Utf16NamesBecomeFileNamesCutAtWholeCharacters) {
+  const char16_t name[] = u"Gr\u00fc\u00dfe \U0001F600.txt";
+  const std::size_t units = std::char_traits<char16_t>::length(name);
+  char out[64];
+  const std::size_t length = platform::utf16ToFileName(name, units, out, sizeof out);
+#ifdef _WIN32
+  // Characters beyond the code page become '?' (one or two for a pair, as the system has it).
+  EXPECT_EQ(std::string(out).substr(0, 6), "Gr\xfc\xdf" "e ");
+  EXPECT_EQ(std::string(out).substr(std::strlen(out) - 5), "?.txt");
+#else
+  EXPECT_STREQ(out, "Gr\xc3\xbc\xc3\x9f" "e \xf0\x9f\x98\x80.txt");
+#endif
+  EXPECT_EQ(length, std::strlen(out));
+  // A buffer of 4 holds "Gr" and no half of the next character.
+  char small[4];
+  platform::utf16ToFileName(name, units, small, sizeof small);
+#ifdef _WIN32
+  EXPECT_STREQ(small, "Gr\xfc");
+#else
+  EXPECT_STREQ(small, "Gr");
+#endif
+  const char16_t lonelyHalf[] = {u'a', 0xD800, u'b'};
+  platform::utf16ToFileName(lonelyHalf, 3, out, sizeof out);
+  EXPECT_STREQ(out, "a?b");
 }
 
 TEST(DirectoryListing, GivesNameAttributesSizeAndLocalDosTime) {

@@ -34,6 +34,12 @@ inline constexpr bool kTextEqualityIsBytewise = true;
 // negative, zero or positive.
 int compareIgnoreCase(const char* a, const char* b);
 
+// UTF-16 text, as some archive formats store names, in the character set of file names: the
+// ANSI code page on Windows (characters it lacks become '?'), UTF-8 elsewhere. Writes whole
+// characters and a terminator into `capacity` bytes and returns the length written.
+std::size_t utf16ToFileName(const char16_t* units, std::size_t count, char* out,
+                            std::size_t capacity);
+
 // The user's thousands separator; '.' when the system names none.
 char thousandsSeparator();
 

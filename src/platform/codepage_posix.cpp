@@ -103,4 +103,46 @@ char thousandsSeparator() {
   return separator;
 }
 
+std::size_t utf16ToFileName(const char16_t* units, std::size_t count, char* out,
+                            std::size_t capacity) {
+  if (capacity == 0) return 0;
+  std::size_t length = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    uint32_t code = units[i];
+    if (code >= 0xD800 && code <= 0xDBFF && i + 1 < count && units[i + 1] >= 0xDC00 &&
+        units[i + 1] <= 0xDFFF) {
+      code = 0x10000 + ((code - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+      ++i;
+    } else if (code >= 0xD800 && code <= 0xDFFF) {
+      code = '?';  // half a pair has no character
+    }
+    char encoded[4];
+    std::size_t size;
+    if (code < 0x80) {
+      encoded[0] = static_cast<char>(code);
+      size = 1;
+    } else if (code < 0x800) {
+      encoded[0] = static_cast<char>(0xC0 | (code >> 6));
+      encoded[1] = static_cast<char>(0x80 | (code & 0x3F));
+      size = 2;
+    } else if (code < 0x10000) {
+      encoded[0] = static_cast<char>(0xE0 | (code >> 12));
+      encoded[1] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      encoded[2] = static_cast<char>(0x80 | (code & 0x3F));
+      size = 3;
+    } else {
+      encoded[0] = static_cast<char>(0xF0 | (code >> 18));
+      encoded[1] = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+      encoded[2] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      encoded[3] = static_cast<char>(0x80 | (code & 0x3F));
+      size = 4;
+    }
+    if (length + size > capacity - 1) break;
+    std::memcpy(out + length, encoded, size);
+    length += size;
+  }
+  out[length] = '\0';
+  return length;
+}
+
 }  // namespace ostrya::platform

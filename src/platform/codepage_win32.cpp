@@ -1,6 +1,8 @@
 // Win32 side of the code page services: the system's own case mapping and word sort.
 #include <windows.h>
 
+#include <string>
+
 #include "platform/codepage.h"
 
 namespace ostrya::platform {
@@ -46,6 +48,31 @@ char thousandsSeparator() {
       text[0] != '\0')
     return text[0];
   return '.';
+}
+
+}  // namespace ostrya::platform
+
+namespace ostrya::platform {
+
+std::size_t utf16ToFileName(const char16_t* units, std::size_t count, char* out,
+                            std::size_t capacity) {
+  if (capacity == 0) return 0;
+  // A double-byte code page needs at most two bytes per unit.
+  std::string converted(count * 2, '\0');
+  const int length =
+      count == 0 ? 0
+                 : WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(units),
+                                       static_cast<int>(count), converted.data(),
+                                       static_cast<int>(converted.size()), "?", nullptr);
+  std::size_t kept = 0;
+  while (kept < static_cast<std::size_t>(length)) {
+    const std::size_t step = IsDBCSLeadByte(static_cast<BYTE>(converted[kept])) ? 2 : 1;
+    if (kept + step > capacity - 1) break;
+    kept += step;
+  }
+  converted.copy(out, kept);
+  out[kept] = '\0';
+  return kept;
 }
 
 }  // namespace ostrya::platform
