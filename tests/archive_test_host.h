@@ -65,6 +65,8 @@ class ArchiveTestHost {
     services.Alloc = alloc;
     services.FreeAndClear = freeAndClear;
     services.SetAttributes = setAttributes;
+    services.SeekFile = seekFile;
+    services.ReadSome = readSome;
     current = this;
   }
   ~ArchiveTestHost() { current = nullptr; }
@@ -204,6 +206,22 @@ class ArchiveTestHost {
     if (*block) --current->liveBlocks;
     std::free(*block);
     *block = nullptr;
+  }
+  static int seekFile(archive::HostFile file, int64_t offset, platform::SeekFrom from,
+                      uint64_t* position) {
+    const int origin = from == platform::SeekFrom::Start     ? SEEK_SET
+                       : from == platform::SeekFrom::Current ? SEEK_CUR
+                                                             : SEEK_END;
+    std::FILE* stream = fileOf(file)->stream;
+    if (fseeko(stream, static_cast<off_t>(offset), origin) != 0) return 22;
+    if (position) *position = static_cast<uint64_t>(ftello(stream));
+    return 0;
+  }
+  static int readSome(archive::HostFile file, void* buffer, uint32_t count, uint32_t* got) {
+    std::FILE* stream = fileOf(file)->stream;
+    *got = static_cast<uint32_t>(std::fread(buffer, 1, count, stream));
+    current->reads.push_back(count);
+    return std::ferror(stream) ? 5 : 0;
   }
   static int setAttributes(const char* path, uint32_t attributes) {
     note(std::string("SetAttributes ") + path + " " + std::to_string(attributes));
