@@ -36,8 +36,8 @@ void printRows(ResultStore& store, bool pathsOnly, std::FILE* out) {
   for (uint32_t row = 0; row < rows; ++row) {
     const ResultRecord record = store.recordOfRowLocked(row);
     const FolderRecord folder = store.folderRecordLocked(record.folderNumber());
-    // Folder paths fit a path buffer, names too: twice that holds any join.
-    char path[2 * platform::kMaxPath];
+    // Folder paths fit two path buffers (an archive's path and the path inside it), names one.
+    char path[3 * platform::kMaxPath];
     if (!joinPath(folder.bytes() ? folder.path() : "", record.name(), path, sizeof path)) continue;
     if (pathsOnly) {
       std::fprintf(out, "%s\n", path);

@@ -118,6 +118,9 @@ const char* findUsage() {
          "  --regex           TEXT is a Perl-compatible regular expression, matched once against\n"
          "                    the whole file (so ^ and $ are its start and end, unless (?m))\n"
          "  --hex             TEXT is a byte string in hexadecimal (\"4D 5A\")\n"
+         "  --archives        look inside archives too (tar, cpio, ISO, floppy images, gzip,\n"
+         "                    bzip2, RPM, cabinet...); an entry's path is the archive's path\n"
+         "                    followed by the path inside it, and its attributes show Z\n"
          "\n"
          "filter (any of these applies the filter):\n"
          "  --filter          start from the filter saved in the configuration file\n"
@@ -221,6 +224,8 @@ std::string parseFindOptions(int argc, const char* const* argv, FindOptions& out
       out.options |= kOptRegex;
     } else if (arg == "--hex") {
       out.options |= kOptHex;
+    } else if (arg == "--archives") {
+      out.options |= kOptArchives;
     } else if (arg == "--filter") {
       out.savedFilter = true;
     } else if (takes("--sort")) {

@@ -13,6 +13,7 @@
 #include "foundation/program_files.h"
 #include "platform/codepage.h"
 #include "platform/process.h"
+#include "search/archive_search.h"
 #include "search/name_match.h"
 #include "search/search_run.h"
 
@@ -96,6 +97,9 @@ int main(int argc, char** argv) {
       options.filter(options.savedFilter ? loadFilter(config) : FilterRecord{}),
       context.secondChance);
   context.filter = &filter;
+  archive::HostServices services;
+  ArchiveEntrySearch archives(archive::ArchiveServicesInit(services), nullptr);
+  context.archives = &archives;
   ConsoleHost host(options);
 
   runningSearch = &context;

@@ -2,6 +2,7 @@
 #include "results/result_store.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <string_view>
 
@@ -109,6 +110,22 @@ ResultRecord ResultStore::recordOfRowLocked(uint32_t row) {
 }
 
 // Folder records are never removed, so counting them from the start finds the k-th.
+uint32_t ResultStore::folderNumberOf(const char* path, uint16_t archivePathLength, bool& appended) {
+  appended = false;
+  {
+    std::lock_guard guard(lock_);
+    // Archive entries name their folders anew for every entry; a run holds few folders per
+    // archive, so a scan is enough.
+    for (std::size_t number = 1; number <= folderOffsets_.size(); ++number)
+      if (std::strcmp(folderRecordLocked(static_cast<uint32_t>(number)).path(), path) == 0)
+        return static_cast<uint32_t>(number);
+  }
+  // Only the search thread appends, so nobody adds the folder between the scan and here.
+  const uint32_t number = appendFolder(path, archivePathLength);
+  appended = number != 0;
+  return number;
+}
+
 FolderRecord ResultStore::folderRecordLocked(uint32_t folderNumber) {
   if (folderNumber == 0 || folderNumber > folders_.count()) return FolderRecord(nullptr);
   return FolderRecord(folders_.data() + folderOffsets_[folderNumber - 1]);

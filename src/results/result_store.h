@@ -42,6 +42,9 @@ class ResultStore {
   void reset();
   // Appends a folder record; returns its folder number (from 1), or 0 when it could not be kept.
   uint32_t appendFolder(const char* path, uint16_t archivePathLength);
+  // The number of the folder record whose path is exactly `path` (byte for byte), appended when
+  // there is none; `appended` says which. 0 when it could not be kept.
+  uint32_t folderNumberOf(const char* path, uint16_t archivePathLength, bool& appended);
   // Appends a record assembled by buildResultRecord; false when memory could not be had.
   bool appendRecord(const uint8_t* record);
   // Used bytes of the record area: the mark from which publishRows makes rows.

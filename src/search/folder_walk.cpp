@@ -72,8 +72,10 @@ class FolderWalk {
       ++request_.counters.files;
       request_.counters.bytes += entry.size;
     }
-    if ((request_.options & kOptArchives) != 0 && request_.context.archives) {
+    if ((request_.options & kOptArchives) != 0 && request_.context.archives &&
+        listing.complete(entry)) {
       std::strcpy(request_.archivePath, path);
+      request_.archiveAttributes = entry.attributes;
       request_.context.archives->search(request_);
     }
   }

@@ -1,0 +1,175 @@
+// portable: no platform headers.
+#include "search/archive_search.h"
+
+#include <cstring>
+#include <string>
+
+#include "archive/archive.h"
+#include "platform/path.h"
+#include "platform/temp_path.h"
+#include "search/name_match.h"
+
+namespace ostrya {
+namespace {
+
+// The longest folder path an archive entry gets: the archive's path and the path inside it.
+constexpr std::size_t kEntryFolderCapacity = 520;
+
+// Archive bits an entry inherits: read-only, hidden, system, folder, archive.
+constexpr uint32_t kInheritedAttributes = 0x37;
+constexpr uint32_t kEntryEncrypted = 0x40;
+constexpr uint32_t kEntryFolder = 0x10;
+constexpr uint32_t kEntryInArchive = 0x8000;
+
+// What an entry callback or OnEntryExtracted was told about one entry.
+struct EntryReport {
+  const char* name;
+  uint16_t dosDate;
+  uint16_t dosTime;
+  char flag;
+  uint32_t size;
+};
+
+SearchRequest& requestOf(archive::ListingRequest* listing) {
+  return *static_cast<SearchRequest*>(listing->caller);
+}
+
+// The archive's path, a separator and `inner` (its first `innerLength` characters), cut to the
+// capacity of an entry's folder path.
+std::string entryFolderPath(const SearchRequest& request, const char* inner,
+                            std::size_t innerLength) {
+  std::string path(request.archivePath);
+  path += platform::kPathSeparator;
+  path.append(inner, innerLength);
+  if (path.size() > kEntryFolderCapacity) path.resize(kEntryFolderCapacity);
+  return path;
+}
+
+uint32_t folderNumberOf(SearchRequest& request, const std::string& path) {
+  bool appended = false;
+  const uint32_t number = request.context.store.folderNumberOf(
+      path.c_str(), static_cast<uint16_t>(std::strlen(request.archivePath)), appended);
+  if (appended) ++request.counters.folders;
+  return number;
+}
+
+// The steps both callbacks share. `extractedPath` is the file to test the contents of, or null
+// for a listing. The name is the layer's own buffer, rewritten in place.
+void takeEntry(SearchRequest& request, char* name, const EntryReport& entry,
+               const char* extractedPath) {
+  for (char* at = name; *at; ++at)
+    if (platform::isPathSeparator(*at)) *at = platform::kPathSeparator;
+  uint32_t attributes = (request.archiveAttributes & kInheritedAttributes) | kEntryInArchive;
+  if (entry.flag == archive::kEncryptedFlag) attributes |= kEntryEncrypted;
+  std::size_t length = std::strlen(name);
+  if (length > 0 && name[length - 1] == platform::kPathSeparator) {
+    name[--length] = '\0';
+    attributes |= kEntryFolder;
+  }
+  if ((attributes & kEntryFolder) != 0) {
+    // A folder inside an archive is counted, never shown as a row.
+    folderNumberOf(request, entryFolderPath(request, name, length));
+    return;
+  }
+
+  const char* lastSeparator = std::strrchr(name, platform::kPathSeparator);
+  const char* namePart = lastSeparator ? lastSeparator + 1 : name;
+  if (!request.namePatterns->matches(namePart)) return;
+  const bool sizeGiven = entry.size != archive::kSizeNotGiven;
+  if ((request.options & kOptWithFilter) != 0 && request.context.filter &&
+      !request.context.filter->accepts(namePart, attributes, entry.dosDate, entry.dosTime,
+                                       sizeGiven ? entry.size : 0))
+    return;
+  if (extractedPath && !(request.content && request.content->matches(extractedPath))) return;
+
+  const uint32_t folderNumber =
+      folderNumberOf(request, lastSeparator ? entryFolderPath(request, name, lastSeparator - name)
+                                            : std::string(request.archivePath));
+  ResultFields fields;
+  fields.extensionPosition = extensionPositionOfName(namePart);
+  fields.folderNumber = folderNumber;
+  fields.size = sizeGiven ? entry.size : UINT64_MAX;
+  fields.attributes = static_cast<uint16_t>(attributes);
+  fields.date = entry.dosDate;
+  fields.time = entry.dosTime;
+  if (folderNumber == 0 || buildResultRecord(request.recordBuilder, fields, namePart) == 0 ||
+      !request.context.store.appendRecord(request.recordBuilder))
+    return;
+  ++request.counters.files;
+  if (sizeGiven) request.counters.bytes += entry.size;
+}
+
+void onListedEntry(const char* name, uint16_t dosDate, uint16_t dosTime, uint32_t, char flag,
+                   uint32_t size, uint32_t, uint32_t, archive::ListingContext* context) {
+  // The layer's name buffer is const to its readers; the entry keeps a copy of its own.
+  char entryName[kEntryFolderCapacity + 1];
+  std::strncpy(entryName, name, kEntryFolderCapacity);
+  entryName[kEntryFolderCapacity] = '\0';
+  takeEntry(requestOf(context->request), entryName, {entryName, dosDate, dosTime, flag, size},
+            nullptr);
+}
+
+}  // namespace
+
+ArchiveEntrySearch::ArchiveEntrySearch(const archive::HostServices& services, void* owner)
+    : services_(services), owner_(owner) {
+  services_.OnEntryExtracted = onEntryExtracted;
+}
+
+int ArchiveEntrySearch::onEntryExtracted(const char* path, const char* entryName, uint16_t dosDate,
+                                         uint16_t dosTime, uint32_t, char flag, uint32_t size,
+                                         void* callerContext) {
+  SearchRequest& request = requestOf(static_cast<archive::ListingRequest*>(callerContext));
+  char name[kEntryFolderCapacity + 1];
+  std::strncpy(name, entryName, kEntryFolderCapacity);
+  name[kEntryFolderCapacity] = '\0';
+  takeEntry(request, name, {name, dosDate, dosTime, flag, size}, path);
+  // The scratch file goes whatever the entry turned out to be.
+  const auto& self = static_cast<const ArchiveEntrySearch&>(*request.context.archives);
+  return self.services_.DeleteFileRetry(self.owner_, path, 0);
+}
+
+void ArchiveEntrySearch::search(SearchRequest& request) {
+  if (request.searchLength == 0) {
+    listEntries(request);
+    return;
+  }
+  const archive::TypeCode type = archive::ArchiveDetectType(request.archivePath, services_);
+  if (type != archive::kNoArchive) extractEntries(request, type);
+}
+
+void ArchiveEntrySearch::listEntries(SearchRequest& request) {
+  archive::ListingRequest listing;
+  listing.caller = &request;
+  archive::ArchiveRecord* record =
+      archive::ArchiveList(request.archivePath, listing, onListedEntry, services_, nullptr);
+  archive::ArchiveRecordFree(record, services_);
+}
+
+void ArchiveEntrySearch::extractEntries(SearchRequest& request, archive::TypeCode type) {
+  const std::string target = archiveScratchPath(services_, owner_);
+  if (target.empty()) return;
+  archive::ListingRequest listing;
+  listing.caller = &request;
+  // Room for the longest password the layer may ask for; it starts empty.
+  char password[129] = "";
+  archive::ArchiveExtract(owner_, request.archivePath, target.c_str(),
+                          (request.options & kOptRecurse) != 0, type, &request.context.stopRequests,
+                          password, false, &listing, services_);
+}
+
+std::string archiveScratchPath(const archive::HostServices& services, void* owner) {
+  std::string folder = platform::temporaryFolder();
+  if (folder.empty()) return {};
+  folder += "Ostrya";
+  if (services.CreateFolderTree(owner, folder.c_str()) != 0) return {};
+  folder += platform::kPathSeparator;
+  for (uint32_t number = 1; number != 0; ++number) {
+    std::string path = folder + std::to_string(number);
+    if (path.size() >= platform::kMaxPath) return {};
+    if (services.FileExists(path.c_str()) != 0) return path;
+  }
+  return {};
+}
+
+}  // namespace ostrya
