@@ -42,7 +42,11 @@ cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 cmake --build build/win32 -j"$jobs"
 # Tests run with the code pages of a Western European Windows: ANSI 1252, OEM 850.
 # A persistent server makes each test start in well under a second; it goes at the end.
-trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+# The window program's tests need a display, and Wine's desktop takes the display of the
+# server's first program: start both in that order.
+source scripts/display.sh
+start_display || echo "no display: the window program's tests are skipped"
+trap 'wineserver -k >/dev/null 2>&1 || true; kill "${display_pid:-}" 2>/dev/null || true' EXIT
 wineserver -p >/dev/null 2>&1
 wine cmd /c exit >/dev/null 2>&1
 ctest --test-dir build/win32 --output-on-failure

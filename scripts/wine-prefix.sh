@@ -3,9 +3,10 @@
 #   eval "$(scripts/wine-prefix.sh)"
 # Settings: no crash dialog (a crash ends the process with an error instead of hanging), no
 # window manager wait (Managed=N), 96 DPI, and the fonts of the fonts-wine package.
+# OSTRYA_WINEPREFIX puts the prefix elsewhere (a fresh one, to check a first start).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-prefix="$root/build/wineprefix"
+prefix="${OSTRYA_WINEPREFIX:-$root/build/wineprefix}"
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win32
 
 if [ ! -f "$prefix/.ostrya-ready" ]; then
