@@ -15,9 +15,12 @@
 #include "app/column_table.h"
 #include "app/command_states.h"
 #include "app/panel_controls.h"
+#include "app/progress_meter.h"
 #include "foundation/config_store.h"
 #include "foundation/language_table.h"
+#include "platform/file.h"
 #include "results/totals.h"
+#include "search/archive_search.h"
 #include "search/search_filter.h"
 #include "search/search_request.h"
 #include "ui/window_host.h"
@@ -43,6 +46,9 @@ struct AppState {
   std::string filesBase;
   // The first command-line argument: a partner's window handle or a folder to look in.
   std::string firstArgument;
+  // The partner program's window and the block the two share; none without a partner.
+  HWND partner = nullptr;
+  platform::SharedMemory partnerBlock;
   uint32_t options = 0;
 
   // Tool bar and status bar.
@@ -51,6 +57,7 @@ struct AppState {
   HIMAGELIST toolHotImages = nullptr;
   HWND statusBar = nullptr;
   HWND progressBar = nullptr;
+  ProgressMeter progress;
   // The status bar's first part as last set outside a menu, put back when a help line goes.
   char statusPart0[128] = "";
   HICON searchingIcon = nullptr;
@@ -90,6 +97,9 @@ struct AppState {
   std::atomic<bool> runOver{true};
   std::unique_ptr<WindowHost> host;
   FilterRecord filter;
+  // The search inside archives, over the host services the window offers the archive layer.
+  archive::HostServices archiveServices;
+  std::unique_ptr<ArchiveEntrySearch> archives;
   std::unique_ptr<SearchFilter> searchFilter;
 
   // Language.

@@ -16,7 +16,7 @@
 #include "search/name_match.h"
 #include "ui/main_window.h"
 #include "ui/message_box_errors.h"
-#include "ui/pending_commands.h"
+#include "ui/partner_link.h"
 #include "ui/resources.h"
 #include "ui/window_host.h"
 

@@ -16,6 +16,7 @@
 #include "ui/language_ui.h"
 #include "ui/main_window.h"
 #include "ui/owner_menus.h"
+#include "ui/partner_link.h"
 #include "ui/pending_commands.h"
 #include "ui/result_list.h"
 #include "ui/search_panel.h"
@@ -124,9 +125,15 @@ void showBars() {
 }
 
 // Opens the folder of the current row (for an archive entry, its archive's) in the shell.
+// The partner goes to the item when it can; otherwise the shell opens its folder.
 void goToFolder(HWND window) {
   const int row = currentItem();
   if (row < 0) return;
+  if (hasPartner()) {
+    const bool handled = sendToPartner('G');
+    restoreAndActivate(app().partner);
+    if (handled) return;
+  }
   const std::string folder = app().context.store.folderOfRow(static_cast<uint32_t>(row));
   const auto result = reinterpret_cast<INT_PTR>(
       ShellExecuteA(window, "Explore", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL));

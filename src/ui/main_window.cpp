@@ -21,6 +21,7 @@
 #include "ui/commands.h"
 #include "ui/language_ui.h"
 #include "ui/owner_menus.h"
+#include "ui/partner_link.h"
 #include "ui/pending_commands.h"
 #include "ui/resources.h"
 #include "ui/result_list.h"
@@ -79,11 +80,22 @@ void fillLookIn() {
   }
 }
 
+// The archive layer reaches the window through the host services: its messages belong to the
+// main window and its progress goes to the status bar.
+void initArchiveServices() {
+  AppState& state = app();
+  archive::ArchiveServicesInit(state.archiveServices);
+  state.archiveServices.Progress = [](void*, uint32_t byteCount) { advanceProgress(byteCount); };
+  state.archives = std::make_unique<ArchiveEntrySearch>(state.archiveServices, state.mainWindow);
+  state.context.archives = state.archives.get();
+}
+
 LRESULT onCreate(HWND window) {
   AppState& state = app();
   state.mainWindow = window;
   loadMenuImages();
   loadSortArrows();
+  initArchiveServices();
   state.options = optionsAtStart(getOptions(state.config, kSection));
   createToolBar(window);
   createStatusBar(window);

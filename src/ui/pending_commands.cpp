@@ -25,10 +25,6 @@ void showSwitchList() {}
 void showShellContextMenu(int, int) {}
 void startDrag() {}
 
-void openPartnerLink(unsigned long) {}
-void sendToPartner(char) {}
-void onPartnerMessage(WPARAM, LPARAM) {}
-
 void openHomePage() {}
 void showAbout() {}
 

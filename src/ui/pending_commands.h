@@ -33,11 +33,6 @@ void showSwitchList();
 void showShellContextMenu(int x, int y);
 void startDrag();
 
-// The link with a partner program.
-void openPartnerLink(unsigned long partnerWindow);
-void sendToPartner(char request);
-void onPartnerMessage(WPARAM wParam, LPARAM lParam);
-
 void openHomePage();
 void showAbout();
 

@@ -4,10 +4,12 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <optional>
 
 #include "app/app_state_win32.h"
 #include "app/option_bits.h"
 #include "app/panel_layout.h"
+#include "app/progress_meter.h"
 #include "ui/resources.h"
 
 namespace ostrya {
@@ -19,6 +21,12 @@ constexpr std::size_t kPart0Limit = 125;
 void sendPartText(int part, const char* text, UINT flags) {
   SendMessageA(app().statusBar, SB_SETTEXTA, static_cast<WPARAM>(part) | flags,
                reinterpret_cast<LPARAM>(text));
+}
+
+void showPercent(std::optional<uint32_t> percent) {
+  if (!percent) return;
+  SendMessageA(app().progressBar, PBM_SETPOS, *percent, 0);
+  setStatusText(kStatusTotals, progressText(*percent).c_str());
 }
 
 }  // namespace
@@ -75,6 +83,22 @@ void showSearchingIcon(bool searching) {
   AppState& state = app();
   SendMessageA(state.statusBar, SB_SETICON, kStatusIcon,
                reinterpret_cast<LPARAM>(searching ? state.searchingIcon : nullptr));
+}
+
+void beginProgress(uint64_t total) {
+  showPercent(app().progress.begin(total));
+}
+
+void advanceProgress(uint32_t amount) {
+  showPercent(app().progress.advance(amount));
+}
+
+void setProgressPercent(uint32_t percent) {
+  showPercent(app().progress.setPercent(percent));
+}
+
+void showProgress(bool shown) {
+  ShowWindow(app().progressBar, shown ? SW_SHOW : SW_HIDE);
 }
 
 }  // namespace ostrya

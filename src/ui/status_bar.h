@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 namespace ostrya {
 
 enum StatusPart { kStatusSelection = 0, kStatusTotals = 1, kStatusIcon = 2 };
@@ -16,5 +18,11 @@ void setSelectionText(const char* text);
 void showMenuHelp(const char* text);
 void restoreSelectionText();
 void showSearchingIcon(bool searching);
+
+// The progress bar of a long operation, its percentage also in the second part.
+void beginProgress(uint64_t total);
+void advanceProgress(uint32_t amount);
+void setProgressPercent(uint32_t percent);
+void showProgress(bool shown);
 
 }  // namespace ostrya

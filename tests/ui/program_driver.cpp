@@ -99,11 +99,14 @@ std::string ScratchFolder::text(const std::string& relative) const {
   return text.str();
 }
 
+// Messages are handled while waiting, so that the program can send to a window of the test.
 bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
   const DWORD start = GetTickCount();
   while (!condition()) {
     if (GetTickCount() - start > timeoutMs) return false;
-    Sleep(20);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
   }
   return true;
 }
@@ -219,6 +222,36 @@ std::string RunningProgram::columnTitle(int column) {
 std::string RunningProgram::statusText(int part) {
   return remoteCall(GetDlgItem(main(), 2), SB_GETTEXTA, static_cast<WPARAM>(part), nullptr, 0,
                     static_cast<std::size_t>(-1), kTextSize);
+}
+
+void RunningProgram::clickColumnHeader(int column) {
+  HWND list = control(82);
+  HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+  int x = 10;
+  for (int before = 0; before < column; ++before)
+    x += static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, before, 0));
+  const LPARAM at = MAKELPARAM(x, 5);
+  SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageA(header, WM_LBUTTONUP, 0, at);
+}
+
+bool RunningProgram::selectListEntry(HWND dialog, int id, const std::string& part) {
+  HWND list = GetDlgItem(dialog, id);
+  const auto count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+  for (int index = 0; index < count; ++index) {
+    char bytes[2 * kTextSize] = "";
+    if (SendMessageA(list, LB_GETTEXTLEN, index, 0) >= static_cast<LRESULT>(kTextSize)) continue;
+    SendMessageA(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(bytes));
+    // Wine hands a list box's text to another process in UTF-16; the texts here are ASCII.
+    std::string text;
+    const bool wide = bytes[0] != '\0' && bytes[1] == '\0';
+    for (std::size_t at = 0; at < sizeof bytes && bytes[at] != '\0'; at += wide ? 2 : 1)
+      text += bytes[at];
+    if (text.find(part) == std::string::npos) continue;
+    SendMessageA(list, LB_SETCURSEL, index, 0);
+    return true;
+  }
+  return false;
 }
 
 RECT RunningProgram::clientRect(int id) {

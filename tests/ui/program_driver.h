@@ -25,7 +25,7 @@ class ScratchFolder {
   std::filesystem::path path_;
 };
 
-// Polls until the condition holds; false after the timeout.
+// Polls until the condition holds, handling the test's own messages; false after the timeout.
 bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 
 // Ostrya.exe copied into `folder` (with whatever configuration file the test left there) and
@@ -57,6 +57,10 @@ class RunningProgram {
   std::string cellText(int row, int column);
   std::string columnTitle(int column);
   std::string statusText(int part);
+  // A click on the result list's header, in the column's left part.
+  void clickColumnHeader(int column);
+  // Selects the first entry of a dialog's list box that contains `part`; false when none does.
+  bool selectListEntry(HWND dialog, int id, const std::string& part);
   // The control's rectangle in the main window's client coordinates.
   RECT clientRect(int id);
 

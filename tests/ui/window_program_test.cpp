@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/panel_layout.h"
+#include "screenshot.h"
 
 namespace ostrya::uitest {
 namespace {
@@ -29,7 +30,12 @@ enum : int {
   kStop = 133,
   kSortByName = 151,
   kSortBySize = 154,
+  kLanguage = 166,
+  kGoToAndExit = 137,
 };
+
+// Message 1121: the link with a partner program, both ways.
+constexpr UINT kPartnerMessage = WM_USER + 97;
 
 // A folder with three text files (one in a subfolder) and one other file.
 void makeTree(const ScratchFolder& scratch) {
@@ -48,6 +54,7 @@ TEST(WindowProgram, FirstStartAsksForTheLanguageAndWritesItsSettingsAtExit) {
   RunningProgram program(scratch.path(), "", true);
   ASSERT_NE(program.dialog(), nullptr) << "no language dialog at the first start";
   EXPECT_NE(GetDlgItem(program.dialog(), 91), nullptr);
+  EXPECT_TRUE(saveScreenshot("language-dialog"));
   PostMessageA(program.dialog(), WM_COMMAND, IDCANCEL, 0);
   ASSERT_NE(program.main(), nullptr);
 
@@ -115,6 +122,27 @@ TEST(WindowProgram, SearchFillsTheListSortsAndKeepsTheHistories) {
     EXPECT_EQ(program.cellText(2, 0), "c.txt");
     EXPECT_EQ(program.cellText(2, 4), (scratch.path() / "tree" / "sub").string());
 
+    // The Size header: ascending, then the same column again descending.
+    program.clickColumnHeader(1);
+    ASSERT_TRUE(waitUntil([&] { return program.cellText(0, 0) == "c.txt"; }))
+        << program.cellText(0, 0);
+    program.clickColumnHeader(1);
+    ASSERT_TRUE(waitUntil([&] { return program.cellText(0, 0) == "b.txt"; }))
+        << program.cellText(0, 0);
+    EXPECT_EQ(program.cellText(2, 0), "c.txt");
+    EXPECT_TRUE(saveScreenshot("main-window-with-results"));
+
+    // The File menu opened from the keyboard, drawn by the program itself.
+    PostMessageA(program.main(), WM_SYSCOMMAND, SC_KEYMENU, 0);
+    PostMessageA(program.main(), WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_TRUE(waitUntil([&] { return program.topLevel("#32768") != nullptr; }));
+    Sleep(300);
+    EXPECT_TRUE(saveScreenshot("file-menu"));
+    PostMessageA(program.main(), WM_CANCELMODE, 0, 0);
+    PostMessageA(program.main(), WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageA(program.main(), WM_KEYDOWN, VK_ESCAPE, 0);
+    waitUntil([&] { return program.topLevel("#32768") == nullptr; }, 3000);
+
     // Esc with nothing to cancel ends the program.
     program.command(25);
     ASSERT_TRUE(waitUntil([&] { return !program.running(); }));
@@ -164,6 +192,113 @@ TEST(WindowProgram, GermanRelabelsPanelAndColumns) {
   EXPECT_EQ(program.text(kRecurse), "Untergeordnete Ordner einbeziehen");
   EXPECT_EQ(program.columnTitle(0), "Name");
   EXPECT_EQ(program.columnTitle(4), "In Ordner");
+}
+
+TEST(WindowProgram, GermanChosenInTheLanguageDialog) {
+  ScratchFolder scratch;
+  scratch.file("Ostry.INI", kEnglish);
+  {
+    RunningProgram program(scratch.path());
+    ASSERT_NE(program.main(), nullptr);
+    program.command(kLanguage);
+    HWND dialog = nullptr;
+    ASSERT_TRUE(waitUntil([&] { return (dialog = program.topLevel("#32770")) != nullptr; }));
+    ASSERT_TRUE(program.selectListEntry(dialog, 91, "Deutsch"));
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(waitUntil([&] { return program.text(60) == "Suchen nach:"; })) << program.text(60);
+    EXPECT_EQ(program.columnTitle(4), "In Ordner");
+    // Wine keeps a menu inside its process; the menu's texts are looked at in a picture.
+    PostMessageA(program.main(), WM_SYSCOMMAND, SC_KEYMENU, 0);
+    PostMessageA(program.main(), WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_TRUE(waitUntil([&] { return program.topLevel("#32768") != nullptr; }));
+    Sleep(300);
+    EXPECT_TRUE(saveScreenshot("file-menu-german"));
+    PostMessageA(program.main(), WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageA(program.main(), WM_KEYDOWN, VK_ESCAPE, 0);
+    waitUntil([&] { return program.topLevel("#32768") == nullptr; }, 3000);
+    EXPECT_EQ(program.close(), 0);
+  }
+  EXPECT_NE(scratch.text("Ostry.INI").find("Language=DE\r\n"), std::string::npos)
+      << scratch.text("Ostry.INI");
+}
+
+// A partner program starts this one with its window handle: the two share a block named after
+// that handle and talk through message 1121.
+class PartnerWindow {
+ public:
+  PartnerWindow() {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "OstryaTestPartner";
+    RegisterClassA(&windowClass);
+    window_ = CreateWindowA("OstryaTestPartner", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                            windowClass.hInstance, nullptr);
+    current = this;
+  }
+  ~PartnerWindow() {
+    if (view_) UnmapViewOfFile(view_);
+    if (mapping_) CloseHandle(mapping_);
+    DestroyWindow(window_);
+    current = nullptr;
+  }
+  std::string handleText() const { return std::to_string(reinterpret_cast<uintptr_t>(window_)); }
+  // The shared block, once the program opened it.
+  char* block() {
+    if (view_ == nullptr) {
+      mapping_ = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, ("Ostrya" + handleText()).c_str());
+      if (mapping_)
+        view_ = static_cast<char*>(MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    }
+    return view_;
+  }
+
+  HWND programWindow = nullptr;
+  std::string request;
+
+ private:
+  static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != kPartnerMessage || current == nullptr)
+      return DefWindowProcA(window, message, wParam, lParam);
+    if (wParam != 0) {
+      current->programWindow = reinterpret_cast<HWND>(wParam);
+      return 0;
+    }
+    char* shared = current->block();
+    if (shared) current->request = std::string(1, shared[0]) + (shared + 5);
+    return 1;
+  }
+  inline static PartnerWindow* current = nullptr;
+  HWND window_ = nullptr;
+  HANDLE mapping_ = nullptr;
+  char* view_ = nullptr;
+};
+
+TEST(WindowProgram, PartnerLinkHandsOverTheLookInFolderAndTheChosenItem) {
+  ScratchFolder scratch;
+  makeTree(scratch);
+  scratch.file("Ostry.INI", kEnglish);
+  PartnerWindow partner;
+  RunningProgram program(scratch.path(), partner.handleText());
+  ASSERT_NE(program.main(), nullptr);
+  ASSERT_TRUE(waitUntil([&] { return partner.programWindow == program.main(); }));
+  char* block = partner.block();
+  ASSERT_NE(block, nullptr);
+
+  block[0] = 'P';
+  std::strcpy(block + 5, treeOf(scratch).c_str());
+  SendMessageA(program.main(), kPartnerMessage, 0, 0);
+  EXPECT_EQ(program.text(kLookIn), treeOf(scratch));
+  EXPECT_EQ(block[0], '\0');
+
+  program.setText(kNamePatterns, "b.txt");
+  program.command(kSearch);
+  ASSERT_TRUE(waitUntil([&] { return program.itemCount() == 1; }));
+  ASSERT_TRUE(program.waitForSearchEnd());
+  // "Go to and exit" hands the item to the partner, then ends the program.
+  program.command(kGoToAndExit);
+  ASSERT_TRUE(waitUntil([&] { return !program.running(); }));
+  EXPECT_EQ(partner.request, "G" + treeOf(scratch) + "\\b.txt");
 }
 
 // The controls stand where the panel arithmetic puts them, collapsed and expanded.
@@ -281,5 +416,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   ostrya::uitest::setProgramUnderTest(argv[1]);
-  return RUN_ALL_TESTS();
+  const int result = RUN_ALL_TESTS();
+  const testing::UnitTest& suite = *testing::UnitTest::GetInstance();
+  std::printf("%d passed, %d failed\n", suite.successful_test_count(), suite.failed_test_count());
+  return result;
 }
