@@ -23,7 +23,8 @@ constexpr uint32_t kEntryInArchive = 0x8000;
 
 // What an entry callback or OnEntryExtracted was told about one entry.
 struct EntryReport {
-  const char* name;
+  // Only its folder bit counts: some formats mark folders so instead of a trailing separator.
+  uint32_t attributes;
   uint16_t dosDate;
   uint16_t dosTime;
   char flag;
@@ -59,7 +60,10 @@ void takeEntry(SearchRequest& request, char* name, const EntryReport& entry,
                const char* extractedPath) {
   for (char* at = name; *at; ++at)
     if (platform::isPathSeparator(*at)) *at = platform::kPathSeparator;
-  uint32_t attributes = (request.archiveAttributes & kInheritedAttributes) | kEntryInArchive;
+  // A name stored as an absolute path ("/usr/...") lies inside the archive all the same.
+  while (*name == platform::kPathSeparator) ++name;
+  uint32_t attributes = (request.archiveAttributes & kInheritedAttributes) | kEntryInArchive |
+                        (entry.attributes & kEntryFolder);
   if (entry.flag == archive::kEncryptedFlag) attributes |= kEntryEncrypted;
   std::size_t length = std::strlen(name);
   if (length > 0 && name[length - 1] == platform::kPathSeparator) {
@@ -99,13 +103,13 @@ void takeEntry(SearchRequest& request, char* name, const EntryReport& entry,
   if (sizeGiven) request.counters.bytes += entry.size;
 }
 
-void onListedEntry(const char* name, uint16_t dosDate, uint16_t dosTime, uint32_t, char flag,
-                   uint32_t size, uint32_t, uint32_t, archive::ListingContext* context) {
+void onListedEntry(const char* name, uint16_t dosDate, uint16_t dosTime, uint32_t attributes,
+                   char flag, uint32_t size, uint32_t, uint32_t, archive::ListingContext* context) {
   // The layer's name buffer is const to its readers; the entry keeps a copy of its own.
   char entryName[kEntryFolderCapacity + 1];
   std::strncpy(entryName, name, kEntryFolderCapacity);
   entryName[kEntryFolderCapacity] = '\0';
-  takeEntry(requestOf(context->request), entryName, {entryName, dosDate, dosTime, flag, size},
+  takeEntry(requestOf(context->request), entryName, {attributes, dosDate, dosTime, flag, size},
             nullptr);
 }
 
@@ -117,13 +121,13 @@ ArchiveEntrySearch::ArchiveEntrySearch(const archive::HostServices& services, vo
 }
 
 int ArchiveEntrySearch::onEntryExtracted(const char* path, const char* entryName, uint16_t dosDate,
-                                         uint16_t dosTime, uint32_t, char flag, uint32_t size,
-                                         void* callerContext) {
+                                         uint16_t dosTime, uint32_t attributes, char flag,
+                                         uint32_t size, void* callerContext) {
   SearchRequest& request = requestOf(static_cast<archive::ListingRequest*>(callerContext));
   char name[kEntryFolderCapacity + 1];
   std::strncpy(name, entryName, kEntryFolderCapacity);
   name[kEntryFolderCapacity] = '\0';
-  takeEntry(request, name, {name, dosDate, dosTime, flag, size}, path);
+  takeEntry(request, name, {attributes, dosDate, dosTime, flag, size}, path);
   // The scratch file goes whatever the entry turned out to be.
   const auto& self = static_cast<const ArchiveEntrySearch&>(*request.context.archives);
   return self.services_.DeleteFileRetry(self.owner_, path, 0);
