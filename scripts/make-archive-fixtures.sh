@@ -584,7 +584,8 @@ fat_fill() {  # fat_fill IMAGE SOURCE
       mcopy -i "$img" -s -m -Q "$stage/x/$(basename "$rel")" "::/$parent"
     else
       mcopy -i "$img" -m -Q "$src/$rel" "::/$parent"
-      [ -w "$src/$rel" ] || mattrib -i "$img" +r "::/$rel"
+      # By the mode bits, not by "-w", which is always true for root.
+      case $(stat -c %A "$src/$rel") in ?r-*) mattrib -i "$img" +r "::/$rel" ;; esac
     fi
   done < <(entries "$src")
   rm -rf "$stage"
