@@ -23,7 +23,7 @@ native_packages=(
 )
 windows_packages=(
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
-  libz-mingw-w64-dev wine wine32 xvfb x11-utils fonts-wine
+  libz-mingw-w64-dev wine wine32 xvfb x11-utils fonts-wine locales
 )
 
 missing_packages() {
@@ -64,6 +64,15 @@ if [ "${#missing[@]}" -gt 0 ]; then
   log "installing: ${missing[*]}"
   apt_update_once
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Wine takes its code pages from the locale (LC_ALL=en_GB.UTF-8: ANSI 1252, OEM 850) and needs
+# that locale to exist, or it cannot name files outside ASCII on the Unix side.
+if ! locale -a 2>/dev/null | grep -qix 'en_GB.utf8'; then
+  log "generating the locale en_GB.UTF-8"
+  sed -i 's/^# *\(en_GB.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^en_GB.UTF-8 UTF-8' /etc/locale.gen || echo 'en_GB.UTF-8 UTF-8' >>/etc/locale.gen
+  locale-gen >/dev/null
 fi
 
 # --- Windows libraries from Debian source packages ---------------------------------------------
