@@ -96,10 +96,14 @@ TEST(CodePage, Utf16NamesBecomeFileNamesCutAtWholeCharacters) {
   const std::size_t length = platform::utf16ToFileName(name, units, out, sizeof out);
 #ifdef _WIN32
   // Characters beyond the code page become '?' (one or two for a pair, as the system has it).
-  EXPECT_EQ(std::string(out).substr(0, 6), "Gr\xfc\xdf" "e ");
+  EXPECT_EQ(std::string(out).substr(0, 6),
+            "Gr\xfc\xdf"
+            "e ");
   EXPECT_EQ(std::string(out).substr(std::strlen(out) - 5), "?.txt");
 #else
-  EXPECT_STREQ(out, "Gr\xc3\xbc\xc3\x9f" "e \xf0\x9f\x98\x80.txt");
+  EXPECT_STREQ(out,
+               "Gr\xc3\xbc\xc3\x9f"
+               "e \xf0\x9f\x98\x80.txt");
 #endif
   EXPECT_EQ(length, std::strlen(out));
   // A buffer of 4 holds "Gr" and no half of the next character.

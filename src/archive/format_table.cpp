@@ -1,6 +1,15 @@
 // portable: no platform headers.
 #include "archive/format_table.h"
 
+#include "archive/formats/bzip2.h"
+#include "archive/formats/compressed_tar.h"
+#include "archive/formats/cpio.h"
+#include "archive/formats/floppy_image.h"
+#include "archive/formats/gzip.h"
+#include "archive/formats/iso9660.h"
+#include "archive/formats/rpm.h"
+#include "archive/formats/tar.h"
+
 namespace ostrya::archive {
 namespace {
 
@@ -16,18 +25,18 @@ constexpr FormatHandler kFormatHandlers[] = {
     {kAce, "Ace", "ace", nullptr, nullptr},
     {kArc, "Arc", "arc", nullptr, nullptr},
     {kArj, "Arj", "arj", nullptr, nullptr},
-    {kBzip2, "bzip2", "bz2", nullptr, nullptr},
+    {kBzip2, "bzip2", "bz2", listBzip2, extractBzip2},
     {kCab, "Cab", "cab", nullptr, nullptr},
-    {kCpio, "cpio", "cpio", nullptr, nullptr},
-    {kGzip, "GZip", "gz", nullptr, nullptr},
-    {kFloppyImage, "IMG", "img", nullptr, nullptr},
-    {kIso, "ISO", "iso", nullptr, nullptr},
+    {kCpio, "cpio", "cpio", listCpio, extractCpio},
+    {kGzip, "GZip", "gz", listGzip, extractGzip},
+    {kFloppyImage, "IMG", "img", listFloppyImage, extractFloppyImage},
+    {kIso, "ISO", "iso", listIso, extractIso},
     {kLha, "Lha", "lha", nullptr, nullptr},
     {kRar, "Rar", "rar", nullptr, nullptr},
-    {kRpm, "RPM", "rpm", nullptr, nullptr},
-    {kTar, "Tar", "tar", nullptr, nullptr},
-    {kTbz, "tbz", "tbz", nullptr, nullptr},
-    {kTgz, "TGz", "tgz", nullptr, nullptr},
+    {kRpm, "RPM", "rpm", listRpm, extractRpm},
+    {kTar, "Tar", "tar", listTar, extractTar},
+    {kTbz, "tbz", "tbz", nullptr, extractTbz},
+    {kTgz, "TGz", "tgz", nullptr, extractTgz},
     {kZip, "Zip", "zip", nullptr, nullptr},
     {kZoo, "Zoo", "zoo", nullptr, nullptr},
 };

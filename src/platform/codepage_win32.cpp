@@ -59,11 +59,11 @@ std::size_t utf16ToFileName(const char16_t* units, std::size_t count, char* out,
   if (capacity == 0) return 0;
   // A double-byte code page needs at most two bytes per unit.
   std::string converted(count * 2, '\0');
-  const int length =
-      count == 0 ? 0
-                 : WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(units),
-                                       static_cast<int>(count), converted.data(),
-                                       static_cast<int>(converted.size()), "?", nullptr);
+  const int length = count == 0
+                         ? 0
+                         : WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(units),
+                                               static_cast<int>(count), converted.data(),
+                                               static_cast<int>(converted.size()), "?", nullptr);
   std::size_t kept = 0;
   while (kept < static_cast<std::size_t>(length)) {
     const std::size_t step = IsDBCSLeadByte(static_cast<BYTE>(converted[kept])) ? 2 : 1;

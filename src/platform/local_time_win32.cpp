@@ -11,8 +11,7 @@ constexpr int64_t kUnixEpochAsFileTime = 116444736000000000LL;
 constexpr int64_t kStepsPerSecond = 10000000;
 
 LocalTime fromSystemTime(const SYSTEMTIME& broken) {
-  return {broken.wYear, broken.wMonth,  broken.wDay,
-          broken.wHour, broken.wMinute, broken.wSecond};
+  return {broken.wYear, broken.wMonth, broken.wDay, broken.wHour, broken.wMinute, broken.wSecond};
 }
 
 }  // namespace

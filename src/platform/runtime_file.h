@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 #include "platform/file_ops.h"
 
@@ -41,6 +42,33 @@ class RuntimeFile {
 
  private:
   int descriptor_ = kNoDescriptor;
+};
+
+// The same files as C streams, for libraries that take a FILE*: opened as the descriptors
+// above are (untranslated; for reading a regular file only). Null when not opened.
+std::FILE* runtimeStreamForReading(const char* path);
+std::FILE* runtimeStreamForWriting(const char* path);
+
+// Owns a run-time stream.
+class RuntimeStream {
+ public:
+  explicit RuntimeStream(std::FILE* stream) : stream_(stream) {}
+  ~RuntimeStream() { close(); }
+  RuntimeStream(const RuntimeStream&) = delete;
+  RuntimeStream& operator=(const RuntimeStream&) = delete;
+
+  bool isOpen() const { return stream_ != nullptr; }
+  std::FILE* get() const { return stream_; }
+  // False when buffered data could not be written or the close failed.
+  bool close() {
+    if (stream_ == nullptr) return true;
+    const bool closed = std::fclose(stream_) == 0;
+    stream_ = nullptr;
+    return closed;
+  }
+
+ private:
+  std::FILE* stream_;
 };
 
 }  // namespace ostrya::platform

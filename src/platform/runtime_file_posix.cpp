@@ -52,4 +52,23 @@ int runtimeClose(int descriptor) {
   return ::close(descriptor) == 0 ? 0 : -1;
 }
 
+namespace {
+
+std::FILE* streamOf(int descriptor, const char* mode) {
+  if (descriptor == kNoDescriptor) return nullptr;
+  std::FILE* stream = fdopen(descriptor, mode);
+  if (stream == nullptr) ::close(descriptor);
+  return stream;
+}
+
+}  // namespace
+
+std::FILE* runtimeStreamForReading(const char* path) {
+  return streamOf(runtimeOpenForReading(path), "rb");
+}
+
+std::FILE* runtimeStreamForWriting(const char* path) {
+  return streamOf(runtimeCreateForWriting(path), "wb");
+}
+
 }  // namespace ostrya::platform

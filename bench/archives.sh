@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Searching inside archives against the tools people use on the same warm data: listing a large
+# tar against bsdtar -tv, listing a large ISO 9660 image (Joliet) against bsdtar -tv, and a
+# containing-text search through a folder of gzip and tar files against single-threaded ugrep
+# -z. Ratios of median wall times (below 1 means ostrya-find is faster).
+#   bench/archives.sh [DATA] [RUNS]     (default build/bench-archives, 5 runs; build/native must be
+#                                        built). The archives are made once in DATA and reused.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+data=${1:-$root/build/bench-archives}
+runs=${2:-5}
+word=PTHREAD_MUTEX_INITIALIZER
+finder="$root/build/native/ostrya-find"
+[ -x "$finder" ] || { echo "build $finder first" >&2; exit 1; }
+for tool in bsdtar:libarchive-tools xorriso:xorriso ugrep:ugrep; do
+  command -v "${tool%%:*}" >/dev/null ||
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${tool#*:}" >/dev/null
+done
+source "$root/bench/lib.sh"
+export LC_ALL=C
+
+# The same tree in every archive: /usr/include and /usr/share/doc. Each archive lies alone in
+# its folder, since ostrya-find looks in folders.
+mkdir -p "$data/tar" "$data/iso"
+if [ ! -s "$data/tar/tree.tar" ]; then
+  echo "making $data/tar/tree.tar"
+  tar -cf "$data/tar/tree.tar.part" -C /usr include -C /usr/share doc
+  mv "$data/tar/tree.tar.part" "$data/tar/tree.tar"
+fi
+if [ ! -s "$data/iso/tree.iso" ]; then
+  echo "making $data/iso/tree.iso"
+  xorriso -as mkisofs -quiet -J -joliet-long -o "$data/iso/tree.iso.part" -graft-points \
+    include=/usr/include doc=/usr/share/doc 2>/dev/null
+  mv "$data/iso/tree.iso.part" "$data/iso/tree.iso"
+fi
+# A folder of compressed and packed files: one tar per folder of /usr/include, every file at
+# its top gzipped, and the gzip files of /usr/share/doc as they are.
+if [ ! -d "$data/packed" ]; then
+  echo "making $data/packed"
+  mkdir -p "$data/packed.part"
+  for folder in /usr/include/*/; do
+    name=$(basename "$folder")
+    tar -cf "$data/packed.part/$name.tar" -C /usr/include "$name"
+  done
+  find /usr/include -maxdepth 1 -type f -exec sh -c \
+    'for f; do gzip -c "$f" >"$0/$(basename "$f").gz"; done' "$data/packed.part" {} +
+  find /usr/share/doc -name '*.gz' -type f -exec sh -c \
+    'for f; do cp "$f" "$0/$(echo "${f#/usr/share/doc/}" | tr / _)"; done' "$data/packed.part" {} +
+  mv "$data/packed.part" "$data/packed"
+fi
+
+# Warm the cache.
+cat "$data/tar/tree.tar" "$data/iso/tree.iso" "$data/packed"/* >/dev/null
+
+echo "tar $(du -h "$data/tar/tree.tar" | cut -f1) ($(bsdtar -tf "$data/tar/tree.tar" | wc -l)" \
+  "entries), ISO $(du -h "$data/iso/tree.iso" | cut -f1), packed folder" \
+  "$(ls "$data/packed" | wc -l) files $(du -sh "$data/packed" | cut -f1); median of $runs runs"
+o=$(median_seconds "$finder" --archives --paths "" "$data/tar")
+b=$(median_seconds bsdtar -tvf "$data/tar/tree.tar")
+ratio_line "list tar" "$o" bsdtar "$b"
+o=$(median_seconds "$finder" --archives --paths "" "$data/iso")
+b=$(median_seconds bsdtar -tvf "$data/iso/tree.iso")
+ratio_line "list ISO" "$o" bsdtar "$b"
+o=$(median_seconds "$finder" --archives --paths "" "$data/packed" "$word")
+u=$(median_seconds ugrep -z -r -i -l -J1 "$word" "$data/packed")
+ratio_line "text in gzip and tar" "$o" ugrep "$u"

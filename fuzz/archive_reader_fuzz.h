@@ -1,0 +1,93 @@
+// What the fuzz targets of the archive readers share: the input becomes a scratch file, which
+// is listed, extracted below an output folder (any file or folder made outside it aborts the
+// run) and extracted to a target path; the output folder is wiped after each run.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "archive/format_table.h"
+#include "archive/host_services.h"
+#include "platform/path.h"
+
+namespace ostrya::fuzzing {
+
+class ReaderFuzz {
+ public:
+  explicit ReaderFuzz(const char* name) {
+    namespace fs = std::filesystem;
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    const fs::path scratch =
+        fs::temp_directory_path() / ("ostrya-" + std::string(name) + "-" + std::to_string(stamp));
+    fs::create_directories(scratch);
+    archive_ = (scratch / "input").string();
+    output_ = (scratch / "out").string();
+    target_ = output_ + platform::kPathSeparator + "entry.tmp";
+    archive::ArchiveServicesInit(application_);
+    services_ = application_;
+    services_.CreateOutputFile = createInsideOnly;
+    services_.CreateFolderTree = createFolderInsideOnly;
+    current_ = this;
+  }
+
+  void run(const uint8_t* data, size_t size, archive::ListOperation list,
+           archive::ExtractOperation extract) {
+    std::FILE* file = std::fopen(archive_.c_str(), "wb");
+    if (file == nullptr) return;
+    std::fwrite(data, 1, size, file);
+    std::fclose(file);
+    std::filesystem::create_directories(output_);
+
+    archive::ListingContext context;
+    list(archive_.c_str(), &context, countEntry, services_, nullptr);
+
+    archive::ExtractionRequest below;
+    below.archivePath = archive_.c_str();
+    below.outputFolder = output_.c_str();
+    below.mode = size % 2 == 0 ? archive::kModeKeepFolders : 0;
+    extract(below, services_);
+
+    archive::ExtractionRequest toTarget;
+    toTarget.archivePath = archive_.c_str();
+    toTarget.targetPath = target_.c_str();
+    extract(toTarget, services_);
+
+    std::error_code ignored;
+    std::filesystem::remove_all(output_, ignored);
+  }
+
+ private:
+  static bool inside(const char* path) {
+    const std::string& folder = current_->output_;
+    return std::strncmp(path, folder.c_str(), folder.size()) == 0 &&
+           (path[folder.size()] == '\0' || platform::isPathSeparator(path[folder.size()]));
+  }
+  static int createInsideOnly(void* owner, const char* path, archive::HostFile* file) {
+    if (!inside(path)) std::abort();
+    return current_->application_.CreateOutputFile(owner, path, file);
+  }
+  static int createFolderInsideOnly(void* owner, const char* path) {
+    if (!inside(path)) std::abort();
+    return current_->application_.CreateFolderTree(owner, path);
+  }
+  // Every name must be a whole string.
+  static void countEntry(const char* name, uint16_t, uint16_t, uint32_t, char, uint32_t, uint32_t,
+                         uint32_t, archive::ListingContext*) {
+    static volatile std::size_t seen = 0;
+    seen = seen + std::strlen(name);
+  }
+
+  inline static ReaderFuzz* current_ = nullptr;
+  std::string archive_;
+  std::string output_;
+  std::string target_;
+  archive::HostServices application_;
+  archive::HostServices services_;
+};
+
+}  // namespace ostrya::fuzzing

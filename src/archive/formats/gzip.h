@@ -1,0 +1,14 @@
+// portable: no platform headers.
+#pragma once
+
+#include "archive/archive_types.h"
+#include "archive/host_services.h"
+
+namespace ostrya::archive {
+
+// A gzip file holds one entry.
+int listGzip(const char* path, ListingContext* context, EntryCallback callback,
+             const HostServices& services, void* user);
+int extractGzip(ExtractionRequest& request, const HostServices& services);
+
+}  // namespace ostrya::archive

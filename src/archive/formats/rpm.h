@@ -1,0 +1,19 @@
+// portable: no platform headers.
+#pragma once
+
+#include "archive/archive_types.h"
+#include "archive/host_services.h"
+
+namespace ostrya::archive {
+
+// Lists the files that an RPM package's header names: kNotThisFormat when the lead or a section
+// cannot be read, kReadFailed when the header names no files.
+int listRpm(const char* path, ListingContext* context, EntryCallback callback,
+            const HostServices& services, void* user);
+
+// Extracts the cpio payload: kNotThisFormat as for the listing, kUnsupportedMethod for a
+// compressor other than gzip and bzip2, kSetUpFailed when the payload or its decompressed form
+// is too large for memory, kDecoderFailed when the payload does not decompress.
+int extractRpm(ExtractionRequest& request, const HostServices& services);
+
+}  // namespace ostrya::archive

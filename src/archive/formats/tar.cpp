@@ -1,0 +1,155 @@
+// portable: no platform headers.
+#include "archive/formats/tar.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "archive/entry_extraction.h"
+#include "archive/formats/tar_walk.h"
+#include "archive/host_file.h"
+#include "archive/unix_time.h"
+#include "platform/path.h"
+
+namespace ostrya::archive {
+namespace {
+
+constexpr char kFolderType = '5';
+// Old tars mark a file with a NUL type, newer ones with '0'; links, devices and the like are
+// not reported.
+constexpr char kOldFileType = '\0';
+constexpr char kFileType = '0';
+
+bool isFolder(const TarMember& member) {
+  const std::size_t length = std::strlen(member.name);
+  return member.type == kFolderType || (length > 0 && member.name[length - 1] == '\\');
+}
+
+// Most tars store a folder's name with a trailing separator; one without gets it, so that the
+// output rule knows the member as a folder.
+void endFolderName(TarMember& member) {
+  const std::size_t length = std::strlen(member.name);
+  if (member.type == kFolderType && length < kTarLongestName &&
+      (length == 0 || member.name[length - 1] != '\\')) {
+    member.name[length] = '\\';
+    member.name[length + 1] = '\0';
+  }
+}
+
+bool isFile(const TarMember& member) {
+  return member.type == kOldFileType || member.type == kFileType;
+}
+
+// Sizes travel in 32 bits; a larger one is told as not given rather than wrapped.
+uint32_t reportedSize(uint64_t size) {
+  return static_cast<uint32_t>(std::min<uint64_t>(size, kSizeNotGiven));
+}
+
+EntryFacts factsOf(const TarMember& member) {
+  EntryFacts facts;
+  facts.name = member.name;
+  unixTimeToDos(member.modificationTime, facts.dosDate, facts.dosTime);
+  facts.attributes = (member.readOnly ? kEntryReadOnly : 0) | (isFolder(member) ? kEntryFolder : 0);
+  facts.size = reportedSize(member.size);
+  return facts;
+}
+
+uint64_t archiveSize(const HostServices& services, HostFile file) {
+  uint64_t size = 0;
+  if (services.GetFileSize(nullptr, file, &size) != 0) size = 0;
+  return size;
+}
+
+// A member's data as the archive holds it. An archive that ends inside the data gives what
+// it holds, without an error: the walk then ends at the missing header.
+class TarData final : public EntryData {
+ public:
+  TarData(const HostServices& services, HostFile archive, uint64_t size)
+      : services_(services), archive_(archive), size_(size) {}
+
+  int writeTo(EntryOutput& output) override {
+    uint8_t piece[512];
+    for (uint64_t left = size_; left > 0;) {
+      const uint32_t wanted = static_cast<uint32_t>(std::min<uint64_t>(left, sizeof piece));
+      uint32_t got = 0;
+      if (services_.ReadSome(archive_, piece, wanted, &got) != 0) return kReadFailed;
+      if (got > 0 && output.write(piece, got) != kDone) return kWriteFailed;
+      if (got < wanted) break;
+      left -= got;
+    }
+    return kDone;
+  }
+
+ private:
+  const HostServices& services_;
+  HostFile archive_;
+  uint64_t size_;
+};
+
+}  // namespace
+
+int listTar(const char* path, ListingContext* context, EntryCallback callback,
+            const HostServices& services, void*) {
+  HostFile opened = nullptr;
+  if (services.OpenFile(path, &opened, kReadAccess) != 0 || opened == nullptr) return kOpenFailed;
+  HostFileGuard file(services, opened);
+  TarWalk walk(services, file.get(), archiveSize(services, file.get()));
+  TarMember member;
+  for (;;) {
+    switch (walk.next(member)) {
+      case TarStep::Member:
+        break;
+      case TarStep::End:
+        return kDone;
+      case TarStep::ZeroBlock:
+      case TarStep::NotTar:
+        return kNotThisFormat;
+      case TarStep::ReadFailed:
+        return kReadFailed;
+    }
+    endFolderName(member);
+    if (isFolder(member) || isFile(member)) {
+      const EntryFacts facts = factsOf(member);
+      char name[platform::kMaxPath] = "";
+      services.AppendBounded(name, member.name, sizeof name);
+      callback(name, facts.dosDate, facts.dosTime, facts.attributes, ' ', facts.size, facts.size, 0,
+               context);
+    }
+    if (!walk.skipData(member)) return kReadFailed;
+  }
+}
+
+// Unlike the listing, the extraction reads past zero blocks to the end of the file: archives
+// written one after another onto the same file keep their end blocks between them.
+int extractTar(ExtractionRequest& request, const HostServices& services) {
+  HostFile opened = nullptr;
+  if (services.OpenFile(request.archivePath, &opened, kReadAccess) != 0 || opened == nullptr)
+    return kOpenFailed;
+  HostFileGuard file(services, opened);
+  TarWalk walk(services, file.get(), archiveSize(services, file.get()));
+  TarMember member;
+  while (!abortRequested(request)) {
+    switch (walk.next(member)) {
+      case TarStep::Member:
+        break;
+      case TarStep::ZeroBlock:
+        continue;
+      case TarStep::End:
+        return kDone;
+      case TarStep::NotTar:
+        return kNotThisFormat;
+      case TarStep::ReadFailed:
+        return kReadFailed;
+    }
+    endFolderName(member);
+    if (isFolder(member) || isFile(member)) {
+      TarData data(services, file.get(), member.size);
+      const EntryStep step =
+          extractEntry(request, services, factsOf(member), isFolder(member) ? nullptr : &data);
+      if (step.ends) return step.code;
+    }
+    if (!walk.skipData(member)) return kReadFailed;
+  }
+  return kDone;
+}
+
+}  // namespace ostrya::archive

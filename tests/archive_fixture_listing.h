@@ -1,0 +1,126 @@
+#pragma once
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "archive/archive_types.h"
+
+namespace ostrya::testing {
+
+// A path as the layer named the file: in the ANSI code page on Windows (the library's own
+// narrow form is UTF-8 there), with '/' between its parts.
+inline std::string narrowPath(const std::filesystem::path& path) {
+#ifdef _WIN32
+  const std::wstring wide = path.generic_wstring();
+  std::string narrow(wide.size() * 2 + 1, '\0');
+  const int length =
+      WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), narrow.data(),
+                          static_cast<int>(narrow.size()), nullptr, nullptr);
+  narrow.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+  return narrow;
+#else
+  return path.generic_string();
+#endif
+}
+
+// The fixtures lie beside the tests' sources.
+inline std::filesystem::path archiveFixture(const std::string& relative) {
+  return std::filesystem::path(__FILE__).parent_path() / "fixtures" / "archives" / relative;
+}
+
+inline std::string readFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream contents;
+  contents << in.rdbuf();
+  return contents.str();
+}
+
+// One line of a FIXTURE.list: path, size and UTC time as the independent reader wrote them
+// ("-" where it gives none; folders end in '/').
+struct ListedEntry {
+  std::string name;
+  std::string size;
+  std::string time;
+};
+
+inline std::vector<ListedEntry> readListing(const std::filesystem::path& list) {
+  std::vector<ListedEntry> entries;
+  std::ifstream in(list, std::ios::binary);
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream fields(line);
+    ListedEntry entry;
+    std::getline(fields, entry.name, '\t');
+    std::getline(fields, entry.size, '\t');
+    std::getline(fields, entry.time);
+    entries.push_back(entry);
+  }
+  return entries;
+}
+
+// "YYYY-MM-DD HH:MM:SS" in UTC as seconds since 1970.
+inline int64_t utcSeconds(const std::string& text) {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d", &year, &month, &day, &hour, &minute, &second);
+  // Days from the civil date, counting years from March so that leap days come last.
+  const int y = year - (month <= 2);
+  const int era = (y >= 0 ? y : y - 399) / 400;
+  const int yearOfEra = y - era * 400;
+  const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  const int64_t days = static_cast<int64_t>(era) * 146097 + dayOfEra - 719468;
+  return days * 86400 + hour * 3600 + minute * 60 + second;
+}
+
+// What an entry callback was given.
+struct ReportedEntry {
+  std::string name;
+  uint16_t dosDate;
+  uint16_t dosTime;
+  uint32_t attributes;
+  char flag;
+  uint32_t size;
+};
+
+// Entries reported to `callback`, kept through the listing request of the context.
+class ListingRecorder {
+ public:
+  ListingRecorder() {
+    request_.caller = &entries;
+    context.request = &request_;
+  }
+  ListingRecorder(const ListingRecorder&) = delete;
+  ListingRecorder& operator=(const ListingRecorder&) = delete;
+
+  static void callback(const char* name, uint16_t dosDate, uint16_t dosTime, uint32_t attributes,
+                       char flag, uint32_t size, uint32_t, uint32_t,
+                       archive::ListingContext* context) {
+    static_cast<std::vector<ReportedEntry>*>(context->request->caller)
+        ->push_back({name, dosDate, dosTime, attributes, flag, size});
+  }
+
+  std::vector<ReportedEntry> entries;
+  archive::ListingContext context;
+
+ private:
+  archive::ListingRequest request_;
+};
+
+// The 6000 bytes of haystack.txt in the fixtures' source tree: "haystack " over and over, with
+// " needle " put in so that the word lies at bytes 4093 to 4098, and a final newline.
+inline std::string fixtureHaystack() {
+  std::string words;
+  while (words.size() < 6000) words += "haystack ";
+  const std::string head = words.substr(0, 4092) + " needle ";
+  return head + words.substr(0, 6000 - head.size() - 1) + "\n";
+}
+
+}  // namespace ostrya::testing

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "archive/unix_time.h"
+#include "archive_fixture_listing.h"
+
+namespace ostrya::testing {
+
+// The files of the source tree that the tar, cpio and RPM fixtures were made from, as the
+// fixture script writes them.
+inline std::map<std::string, std::string> fixtureTreeFiles(bool withLongPath) {
+  std::map<std::string, std::string> files = {
+      {"readme.txt",
+       "This tree is the source of the archive fixtures.\nIt hides a needle in a haystack.\n"},
+      {"haystack.txt", fixtureHaystack()},
+      {"notes with blank.txt", "notes: the needle is not in this haystack\n"},
+      {"Gr\xc3\xbc\xc3\x9f"
+       "e \xc3\xb1"
+       "and\xc3\xba.txt",
+       "Gr\xc3\xbc\xc3\x9f"
+       "e aus dem Heuhaufen: needle\n"},
+      {"read-only.txt", "read-only haystack\n"},
+      {"sub/inner.txt", "inner needle\n"},
+      {"sub/deeper/deepest.txt", "deepest haystack\n"},
+  };
+  if (withLongPath)
+    files
+        ["long/a-folder-name-that-is-long-enough/another-rather-long-folder-name/"
+         "file-at-the-end-of-a-long-path.txt"] = "at the end of a long path: needle\n";
+  return files;
+}
+
+// What the hostile-names fixtures store under each name.
+inline std::string hostileBody(const std::string& name) {
+  return "hostile entry " + name + " holds a needle\n";
+}
+
+// Listing lines "path<TAB>size<TAB>DOS date DOS time" with '/' separators, folders ending in
+// '/' with the size '-', so that a .list file and a reader's report compare as sets.
+inline std::set<std::string> listedLines(const std::filesystem::path& list) {
+  std::set<std::string> lines;
+  for (const ListedEntry& entry : readListing(list)) {
+    uint16_t dosDate = 0;
+    uint16_t dosTime = 0;
+    archive::unixTimeToDos(utcSeconds(entry.time), dosDate, dosTime);
+    lines.insert(entry.name + "\t" + entry.size + "\t" + std::to_string(dosDate) + " " +
+                 std::to_string(dosTime));
+  }
+  return lines;
+}
+
+inline std::set<std::string> reportedLines(const std::vector<ReportedEntry>& entries) {
+  std::set<std::string> lines;
+  for (const ReportedEntry& entry : entries) {
+    std::string name = entry.name;
+    std::replace(name.begin(), name.end(), '\\', '/');
+    const bool folder = (entry.attributes & archive::kEntryFolder) != 0;
+    if (folder && (name.empty() || name.back() != '/')) name += '/';
+    lines.insert(name + "\t" + (folder ? "-" : std::to_string(entry.size)) + "\t" +
+                 std::to_string(entry.dosDate) + " " + std::to_string(entry.dosTime));
+  }
+  return lines;
+}
+
+// Every file below `folder` by its path from there ('/' separators), with its contents.
+inline std::map<std::string, std::string> filesBelow(const std::filesystem::path& folder) {
+  std::map<std::string, std::string> files;
+  if (!std::filesystem::exists(folder)) return files;
+  for (const auto& item : std::filesystem::recursive_directory_iterator(folder))
+    if (item.is_regular_file())
+      files[narrowPath(std::filesystem::relative(item.path(), folder))] = readFile(item.path());
+  return files;
+}
+
+}  // namespace ostrya::testing

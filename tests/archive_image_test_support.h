@@ -1,0 +1,104 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "archive/archive.h"
+#include "archive/format_table.h"
+#include "archive_fixture_listing.h"
+#include "archive_test_host.h"
+#include "platform/codepage.h"
+#include "platform/path.h"
+
+namespace ostrya::testing {
+
+// A name that a fixture listing gives in UTF-8, as a reader reports a name stored in UTF-16:
+// through the system's conversion to file names (the ANSI code page on Windows).
+inline std::string fileNameOfUtf8(const std::string& utf8) {
+  std::u16string units;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    const std::size_t extra = lead < 0x80 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
+    uint32_t code = extra == 0 ? lead : lead & (0x3Fu >> extra);
+    for (std::size_t k = 1; k <= extra && i + k < utf8.size(); ++k)
+      code = code << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3Fu);
+    i += 1 + extra;
+    if (code >= 0x10000) {
+      code -= 0x10000;
+      units += static_cast<char16_t>(0xD800 + (code >> 10));
+      units += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+    } else {
+      units += static_cast<char16_t>(code);
+    }
+  }
+  char out[4 * platform::kMaxPath];
+  platform::utf16ToFileName(units.data(), units.size(), out, sizeof out);
+  return out;
+}
+
+// An entry as the listing tests compare it: "name<TAB>size<TAB>DOS date.time", with '/' between
+// names and after a folder, upper case when names are compared without regard to case.
+inline std::string describeEntry(std::string name, bool folder, uint32_t size, uint16_t date,
+                                 uint16_t time, bool ignoreCase) {
+  std::replace(name.begin(), name.end(), '\\', '/');
+  if (ignoreCase)
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return name + (folder ? "/\t-\t" : "\t" + std::to_string(size) + "\t") + std::to_string(date) +
+         "." + std::to_string(time);
+}
+
+// What ArchiveList reports for an image, detection included, entry by entry; nothing may stay
+// open or allocated.
+inline std::multiset<std::string> listedEntries(const std::string& image, bool ignoreCase) {
+  ArchiveTestHost host;
+  std::vector<ReportedEntry> entries;
+  archive::ListingRequest request;
+  request.caller = &entries;
+  archive::ArchiveList(image.c_str(), request, ListingRecorder::callback, host.services, nullptr);
+  std::multiset<std::string> described;
+  for (const ReportedEntry& entry : entries)
+    described.insert(describeEntry(entry.name, (entry.attributes & archive::kEntryFolder) != 0,
+                                   entry.size, entry.dosDate, entry.dosTime, ignoreCase));
+  EXPECT_EQ(host.openFiles, 0) << image;
+  EXPECT_EQ(host.liveBlocks, 0) << image;
+  return described;
+}
+
+inline std::string contentsOf(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Extracts an image with `extract` below the folder `out` (which ends with a separator).
+inline int extractBelow(ArchiveTestHost& host, archive::ExtractOperation extract,
+                        const std::string& image, const std::string& out,
+                        uint32_t mode = archive::kModeKeepFolders) {
+  archive::ExtractionRequest request;
+  request.archivePath = image.c_str();
+  request.outputFolder = out.c_str();
+  request.mode = mode;
+  return extract(request, host.services);
+}
+
+// The contents of every file below `root`, checking that nothing lies outside its subfolder
+// `inside`.
+inline std::multiset<std::string> filesBelow(const std::filesystem::path& root,
+                                             const std::string& inside) {
+  std::multiset<std::string> contents;
+  for (const auto& item : std::filesystem::recursive_directory_iterator(root)) {
+    EXPECT_EQ(*item.path().lexically_relative(root).begin(), inside) << item.path();
+    if (item.is_regular_file()) contents.insert(contentsOf(item.path()));
+  }
+  return contents;
+}
+
+}  // namespace ostrya::testing

@@ -1,0 +1,83 @@
+#!/usr/bin/env python3
+"""ostrya-find --archives on every good archive fixture, against the listing an independent
+reader made of it (the FIXTURE.list files beside the fixtures)."""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+FIND = os.environ["OSTRYA_FIND"]
+FIXTURES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "fixtures", "archives")
+COMPRESSED_TAR = (".tgz", ".tar.gz", ".tbz", ".tar.bz2")
+ROW = re.compile(r"^\S*\s+(\d*)\s+(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)  (.*)$")
+failures = []
+
+
+def check(condition, message):
+    if not condition:
+        failures.append(message)
+        print("FAIL:", message, file=sys.stderr)
+
+
+def expected_files(fixture):
+    """(inner path, size or None, time or None) of the files the independent reader lists."""
+    if fixture.endswith(COMPRESSED_TAR):
+        # The compressed layer holds one entry, the tar; its listing describes the tar inside.
+        return {("tree.tar", None, None)}
+    files = set()
+    with open(os.path.join(FIXTURES, fixture + ".list"), encoding="utf-8") as listing:
+        for line in listing:
+            path, size, when = line.rstrip("\n").split("\t")
+            if path.endswith("/"):
+                continue  # folders inside an archive never become rows
+            path = path[2:] if path.startswith("./") else path.lstrip("/")
+            files.add((path, None if size == "-" else size, None if when == "-" else when))
+    return files
+
+
+def listed_files(archive):
+    result = subprocess.run([FIND, "--archives", "*", os.path.dirname(archive)],
+                            capture_output=True, timeout=120, env=dict(os.environ, TZ="UTC"))
+    files = set()
+    prefix = archive + "/"
+    for row in result.stdout.decode("utf-8", "replace").splitlines():
+        # attributes, size (empty when not known), date and time, then the path
+        fields = ROW.match(row)
+        if fields and fields[3].startswith(prefix):
+            files.add((fields[3][len(prefix):], fields[1] or None, fields[2]))
+    return files
+
+
+for folder in sorted(os.listdir(FIXTURES)):
+    if not os.path.isdir(os.path.join(FIXTURES, folder)):
+        continue
+    for name in sorted(os.listdir(os.path.join(FIXTURES, folder))):
+        fixture = os.path.join(folder, name)
+        if not os.path.exists(os.path.join(FIXTURES, fixture + ".list")):
+            continue
+        if name.startswith(("damaged-", "hostile-")):
+            continue  # these are the readers' own tests' business
+        with tempfile.TemporaryDirectory() as scratch:
+            archive = os.path.join(scratch, name)
+            shutil.copyfile(os.path.join(FIXTURES, fixture), archive)
+            want = expected_files(fixture)
+            got = listed_files(archive)
+        fat = folder == "fat"
+        # Compare only what the independent reader tells; FAT short names without case.
+        fold = (lambda p: p.lower()) if fat else (lambda p: p)
+        sizes = {fold(p): s is not None for p, s, _ in want}
+        times = {fold(p): t is not None for p, _, t in want}
+        want_keys = {(fold(p), s, t) for p, s, t in want}
+        got_keys = {(fold(p), s if sizes.get(fold(p)) else None,
+                     t if times.get(fold(p)) else None) for p, s, t in got}
+        check(got_keys == want_keys,
+              f"{fixture}: extra {sorted(got_keys - want_keys)[:4]}, "
+              f"missing {sorted(want_keys - got_keys)[:4]}")
+        print(f"{fixture}: {len(got)} entries")
+
+if failures:
+    print(f"{len(failures)} failures", file=sys.stderr)
+    sys.exit(1)
+print("all listings agree")

@@ -1,0 +1,220 @@
+#include "search/archive_search.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "archive/archive.h"
+#include "archive_cpio_writer.h"
+#include "archive_fixture_listing.h"
+#include "platform/path.h"
+#include "search/name_match.h"
+#include "search/search_filter.h"
+#include "search/search_run.h"
+#include "test_tree.h"
+
+namespace ostrya {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::archiveFixture;
+using testing::newcMember;
+using testing::newcTrailer;
+using testing::RecordingHost;
+using testing::TempTree;
+
+struct Row {
+  std::string folder;
+  std::string name;
+  uint16_t attributes;
+  uint64_t size;
+  bool operator<(const Row& other) const {
+    return std::tie(folder, name) < std::tie(other.folder, other.name);
+  }
+};
+
+// Points the system's temporary folder at a folder of the test's own for its lifetime, so that
+// what the search leaves there is the test's to see.
+class TemporaryFolderOverride {
+ public:
+  explicit TemporaryFolderOverride(const std::string& folder) {
+    const char* old = std::getenv(kVariable);
+    if (old) saved_ = old;
+    set(folder.c_str());
+  }
+  ~TemporaryFolderOverride() {
+    if (saved_)
+      set(saved_->c_str());
+    else
+      unset();
+  }
+
+ private:
+#ifdef _WIN32
+  static constexpr const char* kVariable = "TMP";
+  static void set(const char* value) {
+    _putenv_s(kVariable, value);
+  }
+  static void unset() {
+    _putenv_s(kVariable, "");
+  }
+#else
+  static constexpr const char* kVariable = "TMPDIR";
+  static void set(const char* value) {
+    setenv(kVariable, value, 1);
+  }
+  static void unset() {
+    unsetenv(kVariable);
+  }
+#endif
+  std::optional<std::string> saved_;
+};
+
+std::string joined(const std::string& archive, const std::string& inner) {
+  std::string inside = inner;
+  std::replace(inside.begin(), inside.end(), '/', platform::kPathSeparator);
+  return inside.empty() ? archive : archive + platform::kPathSeparator + inside;
+}
+
+class ArchiveSearchTest : public ::testing::Test {
+ protected:
+  ArchiveSearchTest() : archives(archive::ArchiveServicesInit(services), nullptr) {
+    context.secondChance = secondChanceMatcher();
+    context.options |= kOptArchives;
+    context.archives = &archives;
+  }
+
+  void copyFixture(const std::string& fixture, const std::string& as) {
+    tree.file(as);
+    fs::copy_file(archiveFixture(fixture), tree.native(as), fs::copy_options::overwrite_existing);
+  }
+
+  // The rows in found order, each with its folder's path.
+  std::vector<Row> run(const std::string& patterns, const std::string& text = "") {
+    host.patterns = patterns;
+    host.lookIn = tree.native();
+    host.text = text;
+    runSearch(context, host);
+    std::vector<Row> rows;
+    const uint32_t count = context.store.rowCount();
+    std::lock_guard<std::mutex> hold(context.store.lock());
+    for (uint32_t row = 0; row < count; ++row) {
+      const ResultRecord record = context.store.recordOfRowLocked(row);
+      const FolderRecord folder = context.store.folderRecordLocked(record.folderNumber());
+      rows.push_back({folder.path(), record.name(), record.attributes(), record.size()});
+    }
+    return rows;
+  }
+
+  std::vector<Row> entries(const std::vector<Row>& rows) {
+    std::vector<Row> inside;
+    for (const Row& row : rows)
+      if ((row.attributes & kRecInArchive) != 0) inside.push_back(row);
+    std::sort(inside.begin(), inside.end());
+    return inside;
+  }
+
+  TempTree tree;
+  archive::HostServices services;
+  ArchiveEntrySearch archives;
+  SearchContext context;
+  RecordingHost host;
+};
+
+TEST_F(ArchiveSearchTest, EntriesBecomeRowsUnderTheArchiveAndItsInnerFolders) {
+  copyFixture("tar/plain-ustar.tar", "packed.tar");
+  tree.file("inner.txt", "outside");
+  const std::vector<Row> rows = run("inner.txt;deepest.txt");
+  const std::string archive = tree.native("packed.tar");
+  const std::vector<Row> inside = entries(rows);
+  ASSERT_EQ(inside.size(), 2u);
+  EXPECT_EQ(inside[0].folder, joined(archive, "sub"));
+  EXPECT_EQ(inside[0].name, "inner.txt");
+  EXPECT_EQ(inside[0].size, 13u);
+  EXPECT_EQ(inside[1].folder, joined(archive, "sub/deeper"));
+  EXPECT_EQ(inside[1].name, "deepest.txt");
+  // The archive's own bits (archive on POSIX) and the mark of an entry; shown as "Z".
+  EXPECT_EQ(inside[0].attributes & (kRecInArchive | kRecFolder), kRecInArchive);
+  EXPECT_NE(attributeLetters(inside[0].attributes).find('Z'), std::string::npos);
+  EXPECT_EQ(rows.size(), 3u);  // and the file outside
+  // The archive's folders count as folders found but are never rows: sub, sub/deeper, empty
+  // and the two folders of the rows' paths are the same records.
+  EXPECT_NE(host.totals.back().find("Total 3 files"), std::string::npos) << host.totals.back();
+}
+
+TEST_F(ArchiveSearchTest, InnerFoldersAreSharedAcrossSeparatorsButNotAcrossCase) {
+  tree.file("mixed.cpio", newcMember(testing::kCpioFileMode, "dir/a.txt", "a") +
+                              newcMember(testing::kCpioFileMode, "dir\\b.txt", "b") +
+                              newcMember(testing::kCpioFileMode, "Dir/c.txt", "c") +
+                              newcMember(testing::kCpioFileMode, "/top.txt", "t") + newcTrailer());
+  const std::vector<Row> inside = entries(run("*.txt"));
+  ASSERT_EQ(inside.size(), 4u);
+  const std::string archive = tree.native("mixed.cpio");
+  EXPECT_EQ(inside[0].folder, archive);  // a stored absolute name lies in the archive itself
+  EXPECT_EQ(inside[0].name, "top.txt");
+  EXPECT_EQ(inside[1].folder, joined(archive, "Dir"));
+  EXPECT_EQ(inside[2].folder, joined(archive, "dir"));
+  EXPECT_EQ(inside[3].folder, joined(archive, "dir"));
+  // The tree's root, the archive as a folder, "dir" and "Dir".
+  std::lock_guard<std::mutex> hold(context.store.lock());
+  EXPECT_EQ(context.store.folderRecordLocked(5).bytes(), nullptr);
+  EXPECT_NE(context.store.folderRecordLocked(4).bytes(), nullptr);
+}
+
+TEST_F(ArchiveSearchTest, AnEntryWithoutSizeShowsNoneAndAddsNoBytes) {
+  copyFixture("bzip2/haystack.txt.bz2", "haystack.txt.bz2");
+  FilterRecord bounds;
+  bounds.flags = 0x100;  // minimum length 0
+  const SearchFilter filter(bounds, context.secondChance);
+  context.filter = &filter;
+  context.options |= kOptWithFilter;
+  const std::vector<Row> inside = entries(run("haystack.txt"));
+  ASSERT_EQ(inside.size(), 1u);
+  EXPECT_EQ(inside[0].size, UINT64_MAX);
+  // The entry's folder, the archive itself, is a folder record of its own.
+  EXPECT_EQ(host.totals.back(), "Total 1 file, 1 folder") << host.totals.back();
+}
+
+TEST_F(ArchiveSearchTest, ContainingTextIsFoundInsideEveryFormatAndTheScratchFilesGo) {
+  const char* fixtures[] = {
+      "tar/plain-gnu.tar",           "cpio/tree-newc.cpio",         "iso/joliet.iso",
+      "fat/floppy-160k.img",         "gzip/stored-name.gz",         "bzip2/two-streams.txt.bz2",
+      "rpm/fixture-gzip.noarch.rpm", "rpm/fixture-bzip2.noarch.rpm"};
+  for (const char* fixture : fixtures) copyFixture(fixture, fs::path(fixture).filename().string());
+  tree.file("plain.txt", "no word here");
+  TempTree temporary;
+  const TemporaryFolderOverride redirect(temporary.native());
+  const std::vector<Row> rows = run("*", "needle");
+
+  std::vector<std::string> archivesWithHits;
+  for (const Row& row : entries(rows)) {
+    const std::string first = row.folder.substr(tree.native().size() + 1);
+    archivesWithHits.push_back(first.substr(0, first.find(platform::kPathSeparator)));
+  }
+  for (const char* fixture : fixtures)
+    EXPECT_NE(std::find(archivesWithHits.begin(), archivesWithHits.end(),
+                        fs::path(fixture).filename().string()),
+              archivesWithHits.end())
+        << "nothing found inside " << fixture;
+
+  // Every entry went through a numbered scratch file in "Ostrya", made for it; none is left.
+  const fs::path scratch = fs::path(temporary.native()) / "Ostrya";
+  EXPECT_TRUE(fs::is_directory(scratch));
+  EXPECT_TRUE(fs::is_empty(scratch));
+}
+
+TEST_F(ArchiveSearchTest, WithoutTheOptionArchivesAreOrdinaryFiles) {
+  copyFixture("tar/plain-ustar.tar", "packed.tar");
+  context.options &= ~static_cast<uint32_t>(kOptArchives);
+  EXPECT_TRUE(entries(run("*")).empty());
+}
+
+}  // namespace
+}  // namespace ostrya
