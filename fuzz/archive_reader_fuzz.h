@@ -1,6 +1,7 @@
 // What the fuzz targets of the archive readers share: the input becomes a scratch file, which
 // is listed, extracted below an output folder (any file or folder made outside it aborts the
-// run) and extracted to a target path; the output folder is wiped after each run.
+// run) and extracted to a target path; the output folder is wiped after each run. A reader's
+// own scratch folder is made inside the output folder, so what it creates is checked as well.
 #pragma once
 
 #include <chrono>
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <string>
 
+#include "archive/bounded_text.h"
 #include "archive/format_table.h"
 #include "archive/host_services.h"
 #include "platform/path.h"
@@ -19,24 +21,27 @@ namespace ostrya::fuzzing {
 
 class ReaderFuzz {
  public:
-  explicit ReaderFuzz(const char* name) {
+  // The input's file name matters to readers that take an entry's name from it.
+  explicit ReaderFuzz(const char* name, const char* inputName = "input") {
     namespace fs = std::filesystem;
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     const fs::path scratch =
         fs::temp_directory_path() / ("ostrya-" + std::string(name) + "-" + std::to_string(stamp));
     fs::create_directories(scratch);
-    archive_ = (scratch / "input").string();
+    archive_ = (scratch / inputName).string();
     output_ = (scratch / "out").string();
     target_ = output_ + platform::kPathSeparator + "entry.tmp";
     archive::ArchiveServicesInit(application_);
     services_ = application_;
     services_.CreateOutputFile = createInsideOnly;
     services_.CreateFolderTree = createFolderInsideOnly;
+    services_.MakeUniqueName = uniqueInOutput;
     current_ = this;
   }
 
+  // `asTar`, when given, extracts the same input below the output folder as a compressed tar.
   void run(const uint8_t* data, size_t size, archive::ListOperation list,
-           archive::ExtractOperation extract) {
+           archive::ExtractOperation extract, archive::ExtractOperation asTar = nullptr) {
     std::FILE* file = std::fopen(archive_.c_str(), "wb");
     if (file == nullptr) return;
     std::fwrite(data, 1, size, file);
@@ -51,6 +56,7 @@ class ReaderFuzz {
     below.outputFolder = output_.c_str();
     below.mode = size % 2 == 0 ? archive::kModeKeepFolders : 0;
     extract(below, services_);
+    if (asTar != nullptr) asTar(below, services_);
 
     archive::ExtractionRequest toTarget;
     toTarget.archivePath = archive_.c_str();
@@ -74,6 +80,12 @@ class ReaderFuzz {
   static int createFolderInsideOnly(void* owner, const char* path) {
     if (!inside(path)) std::abort();
     return current_->application_.CreateFolderTree(owner, path);
+  }
+  static uint32_t uniqueInOutput(const char* model, char* buffer, std::size_t capacity) {
+    buffer[0] = '\0';
+    archive::AppendBounded(buffer, current_->output_.c_str(), capacity);
+    archive::AddSeparator(buffer, capacity);
+    return archive::MakeUniqueName(model, buffer, capacity, current_->application_.FileExists);
   }
   // Every name must be a whole string.
   static void countEntry(const char* name, uint16_t, uint16_t, uint32_t, char, uint32_t, uint32_t,

@@ -63,11 +63,8 @@ TEST(Bzip2Reader, ExtractsEveryStreamToTheTargetAndAnnouncesIt) {
     ArchiveTestHost host;
     TempTree tree;
     const std::string archive = fixture(c.fixture);
-    const std::string target = tree.native("entry.tmp");
-    char password[128] = "";
-    EXPECT_EQ(ArchiveExtract(nullptr, archive.c_str(), target.c_str(), false,
-                             ArchiveDetectType(archive.c_str(), host.services), nullptr, password,
-                             false, nullptr, host.services),
+    EXPECT_EQ(testing::extractToTarget(host, archive, tree.native("entry.tmp"),
+                                       ArchiveDetectType(archive.c_str(), host.services)),
               kDone);
     ASSERT_EQ(host.extractedContents.size(), 1u);
     EXPECT_EQ(host.extractedContents[0], c.contents);

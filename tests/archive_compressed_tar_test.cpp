@@ -36,8 +36,7 @@ class CompressedTar : public ::testing::Test {
     request.mode = kModeKeepFolders;
     const int code = operation(request, host_.services);
     EXPECT_TRUE(fs::is_empty(tree_.root() / "scratch")) << archive;
-    EXPECT_EQ(host_.openFiles, 0) << archive;
-    EXPECT_EQ(host_.liveBlocks, 0) << archive;
+    host_.expectNoLeaks(archive);
     return code;
   }
 

@@ -90,6 +90,12 @@ struct ReportedEntry {
   uint32_t size;
 };
 
+inline std::vector<std::string> entryNames(const std::vector<ReportedEntry>& entries) {
+  std::vector<std::string> names;
+  for (const ReportedEntry& entry : entries) names.push_back(entry.name);
+  return names;
+}
+
 // Entries reported to `callback`, kept through the listing request of the context.
 class ListingRecorder {
  public:

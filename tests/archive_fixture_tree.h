@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <map>
@@ -7,8 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "archive/format_table.h"
 #include "archive/unix_time.h"
 #include "archive_fixture_listing.h"
+#include "archive_test_host.h"
+#include "test_tree.h"
 
 namespace ostrya::testing {
 
@@ -77,5 +82,46 @@ inline std::map<std::string, std::string> filesBelow(const std::filesystem::path
       files[narrowPath(std::filesystem::relative(item.path(), folder))] = readFile(item.path());
   return files;
 }
+
+// What the tests of a reader of these fixtures share: a scratch tree, a host, and the reader's
+// operations run with the host, each checked for leaks.
+template <archive::ListOperation List, archive::ExtractOperation Extract>
+class FixtureReaderTest : public ::testing::Test {
+ protected:
+  int list(const std::string& path, ListingRecorder& recorder) {
+    const int code =
+        List(path.c_str(), &recorder.context, ListingRecorder::callback, host_.services, nullptr);
+    host_.expectNoLeaks(path);
+    return code;
+  }
+  // The listing ends with `code` and gives what the independent reader's .list beside it does.
+  void expectIndependentListing(const std::string& path, int code) {
+    ListingRecorder recorder;
+    EXPECT_EQ(list(path, recorder), code) << path;
+    EXPECT_EQ(reportedLines(recorder.entries), listedLines(path + ".list")) << path;
+  }
+  // Into `out` below the tree.
+  int extractBelow(const std::string& path, uint32_t mode = archive::kModeKeepFolders,
+                   const std::string& out = "out") {
+    const int code = testing::extractBelow(host_, Extract, path, tree_.native(out), mode);
+    host_.expectNoLeaks(path);
+    return code;
+  }
+  // Into deep/out with the stored folders, so that a name climbing out of the output folder
+  // still lands inside the tree; checks that nothing did, and gives what was written.
+  std::map<std::string, std::string> extractHostile(const std::string& path) {
+    tree_.folder("deep");
+    EXPECT_EQ(extractBelow(path, archive::kModeKeepFolders, "deep/out"), archive::kDone);
+    const std::string out = tree_.native("deep/out");
+    for (const auto& item : std::filesystem::recursive_directory_iterator(tree_.root())) {
+      if (item.path() == tree_.root() / "deep") continue;
+      EXPECT_EQ(item.path().string().rfind(out, 0), 0u) << item.path();
+    }
+    return filesBelow(tree_.root() / "deep" / "out");
+  }
+
+  TempTree tree_;
+  ArchiveTestHost host_;
+};
 
 }  // namespace ostrya::testing

@@ -10,7 +10,6 @@
 #include <utility>
 #include <vector>
 
-#include "archive/archive.h"
 #include "archive/formats/floppy_image.h"
 #include "archive_fixture_listing.h"
 #include "archive_image_test_support.h"
@@ -23,7 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::ArchiveTestHost;
-using testing::ListingRecorder;
+using testing::Listed;
 using testing::ReportedEntry;
 using testing::TempTree;
 
@@ -60,20 +59,8 @@ TEST(ArchiveFloppyImage, ListsEachFixtureAsTheIndependentReaderDoes) {
   }
 }
 
-struct Listed {
-  int code;
-  std::vector<ReportedEntry> entries;
-};
-
 Listed listImage(const std::string& path, bool failAlloc = false) {
-  ArchiveTestHost host;
-  host.failAlloc = failAlloc;
-  ListingRecorder listing;
-  const int code = listFloppyImage(path.c_str(), &listing.context, ListingRecorder::callback,
-                                   host.services, nullptr);
-  EXPECT_EQ(host.openFiles, 0);
-  EXPECT_EQ(host.liveBlocks, 0);
-  return {code, listing.entries};
+  return testing::listImage(listFloppyImage, path, failAlloc);
 }
 
 TEST(ArchiveFloppyImage, ExtractsEveryEntryBelowAnOutputFolder) {
@@ -90,10 +77,9 @@ TEST(ArchiveFloppyImage, ExtractsEveryEntryBelowAnOutputFolder) {
     else
       EXPECT_EQ(fs::file_size(root / name), entry.size) << name;
   }
-  EXPECT_EQ(testing::contentsOf(root / "HAYSTACK.TXT"), testing::fixtureHaystack());
-  EXPECT_EQ(testing::contentsOf(root / "SUB" / "DEEPER" / "DEEPEST.TXT"), "deepest haystack\n");
-  EXPECT_EQ(host.openFiles, 0);
-  EXPECT_EQ(host.liveBlocks, 0);
+  EXPECT_EQ(testing::readFile(root / "HAYSTACK.TXT"), testing::fixtureHaystack());
+  EXPECT_EQ(testing::readFile(root / "SUB" / "DEEPER" / "DEEPEST.TXT"), "deepest haystack\n");
+  host.expectNoLeaks();
 }
 
 // The content search extracts each entry to one temporary path and tests it there.
@@ -103,10 +89,7 @@ TEST(ArchiveFloppyImage, ExtractionToATargetHandsEveryFileToTheContentSearch) {
   const std::string path = floppyFixture("floppy-160k.img");
   const std::string target = tree.native("Ostrya/1");
   std::atomic<uint32_t> abort{0};
-  char password[128] = "";
-  EXPECT_EQ(ArchiveExtract(nullptr, path.c_str(), target.c_str(), false, kFloppyImage, &abort,
-                           password, false, nullptr, host.services),
-            kDone);
+  EXPECT_EQ(testing::extractToTarget(host, path, target, kFloppyImage, &abort), kDone);
   EXPECT_EQ(host.callsOf("OnEntryExtracted").size(), 8u);
   const std::multiset<std::string> contents(host.extractedContents.begin(),
                                             host.extractedContents.end());
@@ -116,18 +99,8 @@ TEST(ArchiveFloppyImage, ExtractionToATargetHandsEveryFileToTheContentSearch) {
 }
 
 TEST(ArchiveFloppyImage, HostileLongNamesWriteNothingOutsideTheOutputFolder) {
-  for (const uint32_t mode : {0u, kModeKeepFolders}) {
-    TempTree tree;
-    ArchiveTestHost host;
-    EXPECT_EQ(testing::extractBelow(host, extractFloppyImage, floppyFixture("hostile-names.img"),
-                                    tree.native("out/"), mode),
-              kDone);
-    const std::multiset<std::string> contents = testing::filesBelow(tree.root(), "out");
-    for (const char* text : {"a harmless first entry\n", "needle outside\n", "needle at the root\n",
-                             "needle on a drive\n", "needle two levels up\n", "needle in aux\n",
-                             "needle in a device name\n"})
-      EXPECT_EQ(contents.count(text), 1u) << text << " " << mode;
-  }
+  for (const uint32_t mode : {0u, kModeKeepFolders})
+    testing::extractHostileImage(extractFloppyImage, floppyFixture("hostile-names.img"), mode);
 }
 
 TEST(ArchiveFloppyImage, DamagedImagesEndAsTheyShouldAndLeakNothing) {
@@ -155,8 +128,7 @@ TEST(ArchiveFloppyImage, DamagedImagesEndAsTheyShouldAndLeakNothing) {
               code)
         << fixture;
     testing::filesBelow(tree.root(), "out");
-    EXPECT_EQ(host.openFiles, 0) << fixture;
-    EXPECT_EQ(host.liveBlocks, 0) << fixture;
+    host.expectNoLeaks(fixture);
   }
 }
 
@@ -213,9 +185,7 @@ std::vector<std::string> namesOf(const HandMadeFloppy& image) {
   tree.file("image.img", image.bytes);
   const Listed listed = listImage(tree.native("image.img"));
   EXPECT_EQ(listed.code, kDone);
-  std::vector<std::string> names;
-  for (const ReportedEntry& entry : listed.entries) names.push_back(entry.name);
-  return names;
+  return listed.names();
 }
 
 TEST(ArchiveFloppyImage, AnImageWithoutEntriesIsReportedOnceWithAnEmptyName) {
@@ -338,7 +308,7 @@ TEST(ArchiveFloppyImage, FileDataFollowsTheClusterChain) {
     const fs::path written = tree.root() / "out" / "DATA.BIN";
     EXPECT_EQ(fs::exists(written), c.code == kDone) << c.what;
     if (c.code == kDone) {
-      EXPECT_EQ(testing::contentsOf(written), std::string(512, 'x') + std::string(188, 'y'));
+      EXPECT_EQ(testing::readFile(written), std::string(512, 'x') + std::string(188, 'y'));
     }
     EXPECT_EQ(host.openFiles, 0) << c.what;
   }

@@ -113,10 +113,8 @@ TEST(GzipReader, ExtractsToTheTargetAndAnnouncesTheFile) {
   TempTree tree;
   const std::string fixture = testing::archiveFixture("gzip/stored-name.gz").string();
   const std::string target = tree.native("entry.tmp");
-  char password[128] = "";
-  EXPECT_EQ(ArchiveExtract(nullptr, fixture.c_str(), target.c_str(), false,
-                           ArchiveDetectType(fixture.c_str(), host.services), nullptr, password,
-                           false, nullptr, host.services),
+  EXPECT_EQ(testing::extractToTarget(host, fixture, target,
+                                     ArchiveDetectType(fixture.c_str(), host.services)),
             kDone);
   ASSERT_EQ(host.extractedContents.size(), 1u);
   EXPECT_EQ(host.extractedContents[0], testing::fixtureHaystack());
@@ -165,15 +163,12 @@ TEST(GzipReader, DamagedStreamsEndWithReadFailureAndLeaveNothing) {
     ArchiveTestHost host;
     TempTree tree;
     tree.file("damaged.gz", c.contents);
-    const std::string archive = tree.native("damaged.gz");
-    const std::string out = tree.native("out");
-    ExtractionRequest request;
-    request.archivePath = archive.c_str();
-    request.outputFolder = out.c_str();
-    EXPECT_EQ(extractGzip(request, host.services), kReadFailed) << c.what;
+    EXPECT_EQ(
+        testing::extractBelow(host, extractGzip, tree.native("damaged.gz"), tree.native("out"), 0),
+        kReadFailed)
+        << c.what;
     EXPECT_TRUE(fs::is_empty(tree.root() / "out")) << c.what;
-    EXPECT_EQ(host.openFiles, 0) << c.what;
-    EXPECT_EQ(host.liveBlocks, 0) << c.what;
+    host.expectNoLeaks(c.what);
   }
 }
 
@@ -184,13 +179,10 @@ TEST(GzipReader, HostileStoredNamesStayInsideTheOutputFolder) {
       ArchiveTestHost host;
       TempTree tree;
       tree.file("box/hostile.gz", gzipBytes({.flags = 0x08, .name = name}));
-      const std::string archive = tree.native("box/hostile.gz");
-      const std::string out = tree.native("box/out");
-      ExtractionRequest request;
-      request.archivePath = archive.c_str();
-      request.outputFolder = out.c_str();
-      request.mode = mode;
-      EXPECT_EQ(extractGzip(request, host.services), kDone) << name;
+      EXPECT_EQ(testing::extractBelow(host, extractGzip, tree.native("box/hostile.gz"),
+                                      tree.native("box/out"), mode),
+                kDone)
+          << name;
       for (const auto& item : fs::recursive_directory_iterator(tree.root())) {
         const std::string inTree = fs::relative(item.path(), tree.root()).generic_string();
         EXPECT_TRUE(inTree == "box" || inTree == "box/hostile.gz" || inTree.starts_with("box/out"))

@@ -6,8 +6,6 @@
 #include <cctype>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -18,6 +16,7 @@
 #include "archive_test_host.h"
 #include "platform/codepage.h"
 #include "platform/path.h"
+#include "test_tree.h"
 
 namespace ostrya::testing {
 
@@ -68,25 +67,27 @@ inline std::multiset<std::string> listedEntries(const std::string& image, bool i
   for (const ReportedEntry& entry : entries)
     described.insert(describeEntry(entry.name, (entry.attributes & archive::kEntryFolder) != 0,
                                    entry.size, entry.dosDate, entry.dosTime, ignoreCase));
-  EXPECT_EQ(host.openFiles, 0) << image;
-  EXPECT_EQ(host.liveBlocks, 0) << image;
+  host.expectNoLeaks(image);
   return described;
 }
 
-inline std::string contentsOf(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+// What a list operation returned and the entries it reported.
+struct Listed {
+  int code;
+  std::vector<ReportedEntry> entries;
+  std::vector<std::string> names() const { return entryNames(entries); }
+};
 
-// Extracts an image with `extract` below the folder `out` (which ends with a separator).
-inline int extractBelow(ArchiveTestHost& host, archive::ExtractOperation extract,
-                        const std::string& image, const std::string& out,
-                        uint32_t mode = archive::kModeKeepFolders) {
-  archive::ExtractionRequest request;
-  request.archivePath = image.c_str();
-  request.outputFolder = out.c_str();
-  request.mode = mode;
-  return extract(request, host.services);
+// Lists an image with a host of its own, which fails every allocation when told.
+inline Listed listImage(archive::ListOperation list, const std::string& image,
+                        bool failAlloc = false) {
+  ArchiveTestHost host;
+  host.failAlloc = failAlloc;
+  ListingRecorder listing;
+  const int code =
+      list(image.c_str(), &listing.context, ListingRecorder::callback, host.services, nullptr);
+  host.expectNoLeaks(image);
+  return {code, listing.entries};
 }
 
 // The contents of every file below `root`, checking that nothing lies outside its subfolder
@@ -96,8 +97,23 @@ inline std::multiset<std::string> filesBelow(const std::filesystem::path& root,
   std::multiset<std::string> contents;
   for (const auto& item : std::filesystem::recursive_directory_iterator(root)) {
     EXPECT_EQ(*item.path().lexically_relative(root).begin(), inside) << item.path();
-    if (item.is_regular_file()) contents.insert(contentsOf(item.path()));
+    if (item.is_regular_file()) contents.insert(readFile(item.path()));
   }
+  return contents;
+}
+
+// Extracts a hostile-names image below out/ of a scratch tree and checks that every text stored
+// under a name that must land inside did so once; gives what was written, all of it inside.
+inline std::multiset<std::string> extractHostileImage(archive::ExtractOperation extract,
+                                                      const std::string& image, uint32_t mode) {
+  TempTree tree;
+  ArchiveTestHost host;
+  EXPECT_EQ(extractBelow(host, extract, image, tree.native("out/"), mode), archive::kDone) << image;
+  const std::multiset<std::string> contents = filesBelow(tree.root(), "out");
+  for (const char* text : {"a harmless first entry\n", "needle outside\n", "needle at the root\n",
+                           "needle on a drive\n", "needle two levels up\n", "needle in aux\n",
+                           "needle in a device name\n"})
+    EXPECT_EQ(contents.count(text), 1u) << text << " " << mode;
   return contents;
 }
 

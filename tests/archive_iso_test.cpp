@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "archive/archive.h"
 #include "archive/formats/iso9660.h"
 #include "archive_fixture_listing.h"
 #include "archive_image_test_support.h"
@@ -21,7 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::ArchiveTestHost;
-using testing::ListingRecorder;
+using testing::Listed;
 using testing::ReportedEntry;
 using testing::TempTree;
 
@@ -77,11 +76,10 @@ TEST(ArchiveIso, ExtractsTheJolietTreeBelowAnOutputFolder) {
     else
       EXPECT_EQ(fs::file_size(written), std::stoul(entry.size)) << entry.name;
   }
-  EXPECT_EQ(testing::contentsOf(root / "haystack.txt"), testing::fixtureHaystack());
-  EXPECT_EQ(testing::contentsOf(root / "sub" / "deeper" / "deepest.txt"), "deepest haystack\n");
+  EXPECT_EQ(testing::readFile(root / "haystack.txt"), testing::fixtureHaystack());
+  EXPECT_EQ(testing::readFile(root / "sub" / "deeper" / "deepest.txt"), "deepest haystack\n");
   EXPECT_TRUE(host.callsOf("OnEntryExtracted").empty());
-  EXPECT_EQ(host.openFiles, 0);
-  EXPECT_EQ(host.liveBlocks, 0);
+  host.expectNoLeaks();
 }
 
 // The content search extracts each entry to one temporary path and tests it there.
@@ -91,12 +89,7 @@ TEST(ArchiveIso, ExtractionToATargetHandsEveryFileToTheContentSearch) {
   const std::string path = isoFixture("deep-folders.iso");
   const std::string target = tree.native("Ostrya/1");
   std::atomic<uint32_t> abort{0};
-  char password[128] = "";
-  const auto extract = [&] {
-    return ArchiveExtract(nullptr, path.c_str(), target.c_str(), false, kIso, &abort, password,
-                          false, nullptr, host.services);
-  };
-  EXPECT_EQ(extract(), kDone);
+  EXPECT_EQ(testing::extractToTarget(host, path, target, kIso, &abort), kDone);
   EXPECT_EQ(
       std::multiset<std::string>(host.extractedContents.begin(), host.extractedContents.end()),
       (std::multiset<std::string>{"bottom needle\n", "first level haystack\n", "middle haystack\n",
@@ -106,22 +99,14 @@ TEST(ArchiveIso, ExtractionToATargetHandsEveryFileToTheContentSearch) {
 
   host.calls.clear();
   abort = 1;
-  EXPECT_EQ(extract(), kDone);
+  EXPECT_EQ(testing::extractToTarget(host, path, target, kIso, &abort), kDone);
   EXPECT_TRUE(host.callsOf("CreateOutputFile").empty());
 }
 
 TEST(ArchiveIso, HostileJolietNamesWriteNothingOutsideTheOutputFolder) {
   for (const uint32_t mode : {0u, kModeKeepFolders}) {
-    TempTree tree;
-    ArchiveTestHost host;
-    EXPECT_EQ(testing::extractBelow(host, extractIso, isoFixture("hostile-names.iso"),
-                                    tree.native("out/"), mode),
-              kDone);
-    const std::multiset<std::string> contents = testing::filesBelow(tree.root(), "out");
-    for (const char* text : {"a harmless first entry\n", "needle outside\n", "needle at the root\n",
-                             "needle on a drive\n", "needle two levels up\n", "needle in aux\n",
-                             "needle in a device name\n"})
-      EXPECT_EQ(contents.count(text), 1u) << text << " " << mode;
+    const std::multiset<std::string> contents =
+        testing::extractHostileImage(extractIso, isoFixture("hostile-names.iso"), mode);
     // The 300-character path, cut to 259, no longer fits below the folder with its folders;
     // it is skipped rather than cut again.
     EXPECT_EQ(contents.count("needle far away\n"), mode == 0 ? 1u : 0u);
@@ -130,20 +115,16 @@ TEST(ArchiveIso, HostileJolietNamesWriteNothingOutsideTheOutputFolder) {
 
 TEST(ArchiveIso, DamagedImagesEndWithNotThisFormatAndLeakNothing) {
   for (const char* fixture : {"damaged-truncated.iso", "damaged-flipped.iso"}) {
+    const std::string path = isoFixture(fixture);
+    const Listed listed = testing::listImage(listIso, path);
+    EXPECT_EQ(listed.code, kNotThisFormat) << fixture;
+    EXPECT_TRUE(listed.entries.empty()) << fixture;
     TempTree tree;
     ArchiveTestHost host;
-    const std::string path = isoFixture(fixture);
-    ListingRecorder listing;
-    EXPECT_EQ(
-        listIso(path.c_str(), &listing.context, ListingRecorder::callback, host.services, nullptr),
-        kNotThisFormat)
-        << fixture;
-    EXPECT_TRUE(listing.entries.empty()) << fixture;
     EXPECT_EQ(testing::extractBelow(host, extractIso, path, tree.native("out/")), kNotThisFormat)
         << fixture;
     EXPECT_TRUE(host.callsOf("CreateOutputFile").empty()) << fixture;
-    EXPECT_EQ(host.openFiles, 0) << fixture;
-    EXPECT_EQ(host.liveBlocks, 0) << fixture;
+    host.expectNoLeaks(fixture);
   }
 }
 
@@ -188,27 +169,10 @@ class HandMadeIso {
   std::string bytes;
 };
 
-struct Listed {
-  int code;
-  std::vector<ReportedEntry> entries;
-  std::vector<std::string> names() const {
-    std::vector<std::string> names;
-    for (const ReportedEntry& entry : entries) names.push_back(entry.name);
-    return names;
-  }
-};
-
 Listed listImage(const std::string& bytes, bool failAlloc = false) {
   TempTree tree;
   tree.file("image.iso", bytes);
-  ArchiveTestHost host;
-  host.failAlloc = failAlloc;
-  ListingRecorder listing;
-  const int code = listIso(tree.native("image.iso").c_str(), &listing.context,
-                           ListingRecorder::callback, host.services, nullptr);
-  EXPECT_EQ(host.openFiles, 0);
-  EXPECT_EQ(host.liveBlocks, 0);
-  return {code, listing.entries};
+  return testing::listImage(listIso, tree.native("image.iso"), failAlloc);
 }
 
 TEST(ArchiveIso, FoldersMetAgainAreListedButNotWalkedTwice) {
@@ -314,14 +278,11 @@ TEST(ArchiveIso, FailuresNameTheirCause) {
   EXPECT_EQ(listImage(rootOutside.bytes).code, kNotThisFormat);
   EXPECT_EQ(listImage(image.bytes.substr(0, 17 * kSector - 1)).code, kNotThisFormat);
 
-  ArchiveTestHost host;
-  ListingRecorder listing;
-  EXPECT_EQ(
-      listIso("no such image", &listing.context, ListingRecorder::callback, host.services, nullptr),
-      kOpenFailed);
+  EXPECT_EQ(testing::listImage(listIso, "no such image").code, kOpenFailed);
 
   // A file whose data lies beyond the image cannot be read; its output is removed.
   TempTree tree;
+  ArchiveTestHost host;
   image.folder(18, {HandMadeIso::record("FAR", 0, 4000, 100)});
   tree.file("image.iso", image.bytes);
   EXPECT_EQ(testing::extractBelow(host, extractIso, tree.native("image.iso"), tree.native("out/")),

@@ -7,20 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "archive/archive.h"
 #include "archive/formats/rpm.h"
 #include "archive_cpio_writer.h"
 #include "archive_fixture_tree.h"
-#include "archive_test_host.h"
-#include "test_tree.h"
 
 namespace ostrya::archive {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ArchiveTestHost;
 using testing::ListingRecorder;
-using testing::TempTree;
 
 std::string be32(uint32_t value) {
   return {static_cast<char>(value >> 24), static_cast<char>(value >> 16),
@@ -127,36 +122,14 @@ std::string fixture(const std::string& name) {
   return testing::archiveFixture("rpm/" + name).string();
 }
 
-class ArchiveRpm : public ::testing::Test {
+class ArchiveRpm : public testing::FixtureReaderTest<listRpm, extractRpm> {
  protected:
-  int list(const std::string& path, ListingRecorder& recorder) {
-    const int code = listRpm(path.c_str(), &recorder.context, ListingRecorder::callback,
-                             host_.services, nullptr);
-    expectNoLeaks(path);
-    return code;
-  }
-  int extractBelow(const std::string& path) {
-    const std::string out = tree_.native("out");
-    ExtractionRequest request;
-    request.archivePath = path.c_str();
-    request.outputFolder = out.c_str();
-    request.mode = kModeKeepFolders;
-    const int code = extractRpm(request, host_.services);
-    expectNoLeaks(path);
-    return code;
-  }
-  void expectNoLeaks(const std::string& path) {
-    EXPECT_EQ(host_.openFiles, 0) << path;
-    EXPECT_EQ(host_.liveBlocks, 0) << path;
-  }
   std::string made(const std::string& contents) {
     const std::string name = "made" + std::to_string(count_++) + ".rpm";
     tree_.file(name, contents);
     return tree_.native(name);
   }
 
-  TempTree tree_;
-  ArchiveTestHost host_;
   int count_ = 0;
 };
 
@@ -187,19 +160,15 @@ TEST_F(ArchiveRpm, ExtractsEachFixtureBelowAnOutputFolder) {
 
 // Every other format hands each written file to the host; the content search depends on it.
 TEST_F(ArchiveRpm, ExtractionToATargetHandsEveryFileToTheContentSearch) {
-  const std::string target = tree_.native("entry.tmp");
   const std::string path = fixture("fixture-gzip.noarch.rpm");
-  char password[128] = "";
-  EXPECT_EQ(ArchiveExtract(nullptr, path.c_str(), target.c_str(), false, kRpm, nullptr, password,
-                           false, nullptr, host_.services),
-            kDone);
+  EXPECT_EQ(testing::extractToTarget(host_, path, tree_.native("entry.tmp"), kRpm), kDone);
   const auto tree = testing::fixtureTreeFiles(false);
   EXPECT_EQ(host_.extractedContents,
             (std::vector<std::string>{tree.at("readme.txt"), tree.at("sub/inner.txt")}));
   ASSERT_EQ(host_.callsOf("OnEntryExtracted").size(), 2u);
   EXPECT_NE(host_.callsOf("OnEntryExtracted")[0].find("usr\\share\\ostrya-fixture\\readme.txt"),
             std::string::npos);
-  expectNoLeaks(path);
+  host_.expectNoLeaks(path);
 }
 
 TEST_F(ArchiveRpm, DamagedPackagesAndFailedAllocationsLeakNothing) {
@@ -277,9 +246,7 @@ TEST_F(ArchiveRpm, HostileAndOldPackages) {
     const std::string path = made(c.contents);
     ListingRecorder recorder;
     EXPECT_EQ(list(path, recorder), c.listed) << c.what;
-    std::vector<std::string> names;
-    for (const auto& entry : recorder.entries) names.push_back(entry.name);
-    EXPECT_EQ(names, c.names) << c.what;
+    EXPECT_EQ(testing::entryNames(recorder.entries), c.names) << c.what;
     fs::remove_all(tree_.root() / "out");
     EXPECT_EQ(extractBelow(path), c.extracted) << c.what;
     if (c.extracted == kDone && c.names == both) {

@@ -6,19 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "archive/archive.h"
 #include "archive/formats/tar.h"
 #include "archive_fixture_tree.h"
-#include "archive_test_host.h"
-#include "test_tree.h"
 
 namespace ostrya::archive {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ArchiveTestHost;
 using testing::ListingRecorder;
-using testing::TempTree;
 
 // A member as GNU tar writes it: a header with octal numbers and a right checksum, then the
 // data padded to whole blocks. POSIX ustar magic unless told otherwise.
@@ -59,40 +54,14 @@ std::string endBlocks() {
   return std::string(1024, '\0');
 }
 
-class ArchiveTar : public ::testing::Test {
+class ArchiveTar : public testing::FixtureReaderTest<listTar, extractTar> {
  protected:
-  int list(const std::string& path, ListingRecorder& recorder) {
-    const int code = listTar(path.c_str(), &recorder.context, ListingRecorder::callback,
-                             host_.services, nullptr);
-    expectNoLeaks(path);
-    return code;
-  }
   std::vector<std::string> namesOf(const std::string& contents) {
     tree_.file("made.tar", contents);
     ListingRecorder recorder;
     list(tree_.native("made.tar"), recorder);
-    std::vector<std::string> names;
-    for (const auto& entry : recorder.entries) names.push_back(entry.name);
-    return names;
+    return testing::entryNames(recorder.entries);
   }
-  // Into out/ below the tree, keeping the stored folders.
-  int extractBelow(const std::string& path) {
-    const std::string out = tree_.native("out");
-    ExtractionRequest request;
-    request.archivePath = path.c_str();
-    request.outputFolder = out.c_str();
-    request.mode = kModeKeepFolders;
-    const int code = extractTar(request, host_.services);
-    expectNoLeaks(path);
-    return code;
-  }
-  void expectNoLeaks(const std::string& path) {
-    EXPECT_EQ(host_.openFiles, 0) << path;
-    EXPECT_EQ(host_.liveBlocks, 0) << path;
-  }
-
-  TempTree tree_;
-  ArchiveTestHost host_;
 };
 
 std::string fixture(const std::string& name) {
@@ -101,14 +70,9 @@ std::string fixture(const std::string& name) {
 
 TEST_F(ArchiveTar, ListsEachFixtureAsTheIndependentReaderDoes) {
   for (const char* name : {"plain-ustar.tar", "plain-gnu.tar", "long-path-ustar.tar",
-                           "long-path-gnu.tar", "long-path-pax.tar", "v7-blank-padded.tar"}) {
-    ListingRecorder recorder;
+                           "long-path-gnu.tar", "long-path-pax.tar", "v7-blank-padded.tar"})
     // Every fixture ends with zero blocks, where a listing stops.
-    EXPECT_EQ(list(fixture(name), recorder), kNotThisFormat) << name;
-    EXPECT_EQ(testing::reportedLines(recorder.entries),
-              testing::listedLines(fixture(name) + ".list"))
-        << name;
-  }
+    expectIndependentListing(fixture(name), kNotThisFormat);
 }
 
 // The mode's fourth character decides, as the format's first readers did: GNU tar's "0000644"
@@ -185,33 +149,16 @@ TEST_F(ArchiveTar, ExtractsEachFixtureBelowAnOutputFolder) {
 // made, also for a folder stored without its trailing separator.
 TEST_F(ArchiveTar, FlatExtractionMakesNoFolders) {
   tree_.file("flat.tar", member("dir", '5') + member("dir/file", '0', "x") + endBlocks());
-  const std::string path = tree_.native("flat.tar");
-  const std::string out = tree_.native("out");
-  ExtractionRequest request;
-  request.archivePath = path.c_str();
-  request.outputFolder = out.c_str();
-  EXPECT_EQ(extractTar(request, host_.services), kDone);
+  EXPECT_EQ(extractBelow(tree_.native("flat.tar"), 0), kDone);
   EXPECT_EQ(testing::filesBelow(tree_.root() / "out"),
             (std::map<std::string, std::string>{{"file", "x"}}));
   EXPECT_FALSE(fs::exists(tree_.root() / "out" / "dir"));
 }
 
 TEST_F(ArchiveTar, HostileNamesWriteNothingOutsideTheOutputFolder) {
-  tree_.folder("deep");
-  const std::string out = tree_.native("deep/out");
-  ExtractionRequest request;
   const std::string path = fixture("hostile-names.tar");
-  request.archivePath = path.c_str();
-  request.outputFolder = out.c_str();
-  request.mode = kModeKeepFolders;
-  EXPECT_EQ(extractTar(request, host_.services), kDone);
-  expectNoLeaks(path);
-  for (const auto& item : fs::recursive_directory_iterator(tree_.root())) {
-    if (item.path() == tree_.root() / "deep") continue;
-    EXPECT_EQ(item.path().string().rfind(out, 0), 0u) << item.path();
-  }
   // Seven short names land inside; the 300-character one does not fit a path and is skipped.
-  const auto written = testing::filesBelow(tree_.root() / "deep" / "out");
+  const auto written = extractHostile(path);
   EXPECT_EQ(written.size(), 7u);
   for (const auto& [name, contents] : written)
     EXPECT_EQ(contents.find("three-hundred"), std::string::npos) << name;
@@ -227,12 +174,8 @@ TEST_F(ArchiveTar, HostileNamesWriteNothingOutsideTheOutputFolder) {
 // The containing-text search reads each entry from the target path as it is written, the long
 // names included.
 TEST_F(ArchiveTar, ExtractionToATargetHandsEveryFileToTheContentSearch) {
-  const std::string target = tree_.native("entry.tmp");
   const std::string path = fixture("hostile-names.tar");
-  char password[128] = "";
-  EXPECT_EQ(ArchiveExtract(nullptr, path.c_str(), target.c_str(), false, kTar, nullptr, password,
-                           false, nullptr, host_.services),
-            kDone);
+  EXPECT_EQ(testing::extractToTarget(host_, path, tree_.native("entry.tmp"), kTar), kDone);
   const std::vector<std::string> names = {
       "safe.txt",       "../escape.txt",
       "/abs.txt",       "C:\\drive.txt",
@@ -241,7 +184,7 @@ TEST_F(ArchiveTar, ExtractionToATargetHandsEveryFileToTheContentSearch) {
   ASSERT_EQ(host_.extractedContents.size(), names.size());
   for (std::size_t i = 0; i < names.size(); ++i)
     EXPECT_EQ(host_.extractedContents[i], testing::hostileBody(names[i]));
-  expectNoLeaks(path);
+  host_.expectNoLeaks(path);
 }
 
 TEST_F(ArchiveTar, SelectionAbortAndCutData) {

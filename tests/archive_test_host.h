@@ -1,5 +1,8 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -9,6 +12,7 @@
 #include <vector>
 
 #include "archive/archive.h"
+#include "archive/format_table.h"
 #include "archive/host_services.h"
 #include "archive/output_path.h"
 
@@ -79,6 +83,12 @@ class ArchiveTestHost {
     for (const std::string& call : calls)
       if (call.compare(0, prefix.size(), prefix) == 0) found.push_back(call);
     return found;
+  }
+
+  // Nothing may stay open or allocated once an operation has returned.
+  void expectNoLeaks(const std::string& what = "") const {
+    EXPECT_EQ(openFiles, 0) << what;
+    EXPECT_EQ(liveBlocks, 0) << what;
   }
 
  private:
@@ -228,5 +238,25 @@ class ArchiveTestHost {
     return 1;
   }
 };
+
+// Extracts an archive with `extract` below the folder `out`.
+inline int extractBelow(ArchiveTestHost& host, archive::ExtractOperation extract,
+                        const std::string& path, const std::string& out,
+                        uint32_t mode = archive::kModeKeepFolders) {
+  archive::ExtractionRequest request;
+  request.archivePath = path.c_str();
+  request.outputFolder = out.c_str();
+  request.mode = mode;
+  return extract(request, host.services);
+}
+
+// Extracts every entry to the one path `target`, as the containing-text search does.
+inline int extractToTarget(ArchiveTestHost& host, const std::string& path,
+                           const std::string& target, archive::TypeCode type,
+                           const std::atomic<uint32_t>* abort = nullptr) {
+  char password[128] = "";
+  return archive::ArchiveExtract(nullptr, path.c_str(), target.c_str(), false, type, abort,
+                                 password, false, nullptr, host.services);
+}
 
 }  // namespace ostrya::testing

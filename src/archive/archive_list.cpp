@@ -17,9 +17,8 @@ bool anyKeep(const ListingRequest& request) {
 
 // The archive file's own date, time and size; a file that cannot be opened keeps zeros.
 void describeArchiveFile(const char* path, ArchiveRecord& record, const HostServices& services) {
-  HostFile opened = nullptr;
-  if (services.OpenFile(path, &opened, kReadAccess) != 0 || opened == nullptr) return;
-  HostFileGuard file(services, opened);
+  HostFileGuard file = HostFileGuard::openForReading(services, path);
+  if (!file.isOpen()) return;
   platform::FileTimes times;
   if (services.GetFileTimes(nullptr, file.get(), &times, path) == 0)
     platform::fileTimeToLocalDos(times.lastWrite, record.dosDate, record.dosTime);

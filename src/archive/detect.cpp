@@ -51,9 +51,8 @@ TypeCode detectFromContents(HostFile file, const HostServices& services) {
 // whole cabinet header; the rest works on one buffer read through the host.
 TypeCode ArchiveDetectType(const char* path, const HostServices& services) {
   if (holdsCabinet(path)) return kCab;
-  HostFile opened = nullptr;
-  if (services.OpenFile(path, &opened, kReadAccess) != 0 || opened == nullptr) return kNoArchive;
-  HostFileGuard file(services, opened);
+  HostFileGuard file = HostFileGuard::openForReading(services, path);
+  if (!file.isOpen()) return kNoArchive;
   return detectFromContents(file.get(), services);
 }
 

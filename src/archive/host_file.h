@@ -12,6 +12,12 @@ namespace ostrya::archive {
 class HostFileGuard {
  public:
   HostFileGuard(const HostServices& services, HostFile file) : services_(services), file_(file) {}
+  // isOpen() tells whether the open call succeeded.
+  static HostFileGuard openForReading(const HostServices& services, const char* path) {
+    HostFile opened = nullptr;
+    const bool succeeded = services.OpenFile(path, &opened, kReadAccess) == 0;
+    return HostFileGuard(services, succeeded ? opened : nullptr);
+  }
   ~HostFileGuard() { close(); }
   HostFileGuard(const HostFileGuard&) = delete;
   HostFileGuard& operator=(const HostFileGuard&) = delete;

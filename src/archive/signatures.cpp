@@ -3,19 +3,11 @@
 
 #include <cstring>
 
+#include "archive/byte_fields.h"
 #include "archive/crc32.h"
 
 namespace ostrya::archive {
 namespace {
-
-uint16_t le16(const uint8_t* at) {
-  return static_cast<uint16_t>(at[0] | (at[1] << 8));
-}
-
-uint32_t le32(const uint8_t* at) {
-  return uint32_t{at[0]} | (uint32_t{at[1]} << 8) | (uint32_t{at[2]} << 16) |
-         (uint32_t{at[3]} << 24);
-}
 
 bool bytesAre(const uint8_t* at, const char* text, std::size_t count) {
   return std::memcmp(at, text, count) == 0;
@@ -83,9 +75,10 @@ constexpr std::size_t kSectorsPerTableOffset = 22;
 constexpr uint16_t kLargestFloppyTable = 12;
 constexpr uint16_t kMostFloppyRootEntries = 224;
 
-// ISO 9660: the primary volume descriptor in the sector at 32768 (after 16 system sectors).
+// ISO 9660: the primary volume descriptor in the sector at 32768 (after 16 system sectors):
+// its type, "CD001", its version.
 constexpr std::size_t kIsoDescriptorOffset = 0x8000;
-constexpr std::size_t kIsoIdentifierOffset = kIsoDescriptorOffset + 1;
+constexpr std::size_t kIsoIdentifierOffset = 1;
 constexpr std::size_t kIsoVersionOffset = kIsoIdentifierOffset + 5;
 constexpr std::size_t kIsoLeastLength = 0x8800;
 constexpr uint8_t kIsoPrimaryDescriptor = 1;
@@ -125,16 +118,6 @@ int64_t strictOctal(const uint8_t* field, std::size_t length) {
   return value;
 }
 
-// The digits an octal field begins with (after blanks); 0 without any.
-uint64_t leadingOctal(const uint8_t* field, std::size_t length) {
-  std::size_t i = 0;
-  while (i < length && field[i] == ' ') ++i;
-  uint64_t value = 0;
-  for (; i < length && field[i] >= '0' && field[i] <= '7'; ++i)
-    value = value * 8 + (field[i] - '0');
-  return value;
-}
-
 bool equalsIgnoringCase(const uint8_t* at, const char* lower, std::size_t count) {
   for (std::size_t i = 0; i < count; ++i) {
     const uint8_t c = at[i] >= 'A' && at[i] <= 'Z' ? static_cast<uint8_t>(at[i] + 32) : at[i];
@@ -144,8 +127,7 @@ bool equalsIgnoringCase(const uint8_t* at, const char* lower, std::size_t count)
 }
 
 bool looksLikeIso(const uint8_t* buffer, std::size_t m) {
-  return m > kIsoLeastLength && buffer[kIsoDescriptorOffset] == kIsoPrimaryDescriptor &&
-         bytesAre(buffer + kIsoIdentifierOffset, "CD001", 5) && buffer[kIsoVersionOffset] == 1;
+  return m > kIsoLeastLength && isIsoPrimaryDescriptor(buffer + kIsoDescriptorOffset);
 }
 
 bool looksLikeRpm(const uint8_t* buffer, std::size_t m) {
@@ -253,13 +235,22 @@ bool findArjHeader(const uint8_t* buffer, std::size_t m) {
 }
 
 bool looksLikeFloppyImage(const uint8_t* buffer, std::size_t m) {
-  if (m <= kBootSector) return false;
-  const uint16_t tableSectors = le16(buffer + kSectorsPerTableOffset);
-  const uint8_t sectorsPerCluster = buffer[kSectorsPerClusterOffset];
-  return le16(buffer + kBytesPerSectorOffset) == kBootSector &&
+  return m > kBootSector && passesFloppyBootSectorTest(buffer);
+}
+
+bool passesFloppyBootSectorTest(const uint8_t* boot) {
+  const uint16_t tableSectors = le16(boot + kSectorsPerTableOffset);
+  const uint8_t sectorsPerCluster = boot[kSectorsPerClusterOffset];
+  return le16(boot + kBytesPerSectorOffset) == kBootSector &&
          (sectorsPerCluster == 1 || sectorsPerCluster == 2) && tableSectors >= 1 &&
          tableSectors <= kLargestFloppyTable &&
-         le16(buffer + kRootEntriesOffset) <= kMostFloppyRootEntries;
+         le16(boot + kRootEntriesOffset) <= kMostFloppyRootEntries;
+}
+
+bool isIsoPrimaryDescriptor(const uint8_t* descriptor) {
+  return descriptor[0] == kIsoPrimaryDescriptor &&
+         bytesAre(descriptor + kIsoIdentifierOffset, "CD001", 5) &&
+         descriptor[kIsoVersionOffset] == 1;
 }
 
 bool parseCpioHeader(const uint8_t* data, std::size_t available, CpioHeader& header) {

@@ -23,6 +23,10 @@ TypeCode deepTests(const uint8_t* buffer, std::size_t m, uint64_t fileSize);
 bool passesTarHeaderTest(const uint8_t* block, std::size_t m, uint64_t fileSize);
 bool findArjHeader(const uint8_t* buffer, std::size_t m);
 bool looksLikeFloppyImage(const uint8_t* buffer, std::size_t m);
+// The fields of a FAT12 boot sector (512 bytes) that a floppy disk image must have.
+bool passesFloppyBootSectorTest(const uint8_t* boot);
+// A volume descriptor (one 2048-byte sector) that is ISO 9660's primary one.
+bool isIsoPrimaryDescriptor(const uint8_t* descriptor);
 
 // The portable ASCII cpio header with hexadecimal fields.
 inline constexpr std::size_t kCpioHeaderSize = 110;

@@ -28,9 +28,8 @@ constexpr uint64_t kLeastMember = kCpioHeaderSize + 1;
 // the member's header, member, entry) returns how its steps ended.
 template <typename Visit>
 int walkCpio(const char* path, const HostServices& services, Visit&& visit) {
-  HostFile opened = nullptr;
-  if (services.OpenFile(path, &opened, kReadAccess) != 0 || opened == nullptr) return kOpenFailed;
-  HostFileGuard file(services, opened);
+  HostFileGuard file = HostFileGuard::openForReading(services, path);
+  if (!file.isOpen()) return kOpenFailed;
   uint64_t size = 0;
   if (services.GetFileSize(nullptr, file.get(), &size) != 0) size = 0;
   if (size < kCpioHeaderSize) return kNotThisFormat;

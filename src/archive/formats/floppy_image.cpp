@@ -5,8 +5,10 @@
 #include <cstring>
 #include <new>
 
+#include "archive/byte_fields.h"
 #include "archive/entry_extraction.h"
 #include "archive/host_file.h"
+#include "archive/signatures.h"
 #include "platform/codepage.h"
 #include "platform/path.h"
 
@@ -17,14 +19,12 @@ namespace {
 // allocation table follows the boot sector, the root folder follows the tables, and the
 // clusters follow the root folder.
 constexpr uint32_t kSectorSize = 512;
-constexpr std::size_t kBytesPerSector = 11;
 constexpr std::size_t kSectorsPerCluster = 13;
 constexpr std::size_t kAllocationTables = 16;
 constexpr std::size_t kRootEntries = 17;
 constexpr std::size_t kSectorsPerTable = 22;
+// The most the boot sector test lets through.
 constexpr uint32_t kMaxSectorsPerCluster = 2;
-constexpr uint32_t kMaxSectorsPerTable = 12;
-constexpr uint32_t kMaxRootEntries = 224;
 
 // A folder entry.
 constexpr std::size_t kEntrySize = 32;
@@ -67,14 +67,6 @@ constexpr uint32_t kEndOfChain = 0xFFF;
 // back to itself would otherwise be walked for ever.
 constexpr int kMaxDepth = 100;
 
-uint16_t le16(const uint8_t* bytes) {
-  return static_cast<uint16_t>(bytes[0] | bytes[1] << 8);
-}
-
-uint32_t le32(const uint8_t* bytes) {
-  return le16(bytes) | static_cast<uint32_t>(le16(bytes + 2)) << 16;
-}
-
 bool inClusterRange(uint32_t cluster) {
   return cluster >= kLowestCluster && cluster <= kHighestCluster;
 }
@@ -100,14 +92,12 @@ struct Geometry {
   }
 };
 
+// The reader takes what detection's boot sector test takes, no more.
 bool readGeometry(const uint8_t* boot, uint64_t imageSize, Geometry& geometry) {
+  if (!passesFloppyBootSectorTest(boot)) return false;
   const uint32_t sectorsPerCluster = boot[kSectorsPerCluster];
   const uint32_t sectorsPerTable = le16(boot + kSectorsPerTable);
   geometry.rootEntries = le16(boot + kRootEntries);
-  if (le16(boot + kBytesPerSector) != kSectorSize || sectorsPerCluster == 0 ||
-      sectorsPerCluster > kMaxSectorsPerCluster || sectorsPerTable == 0 ||
-      sectorsPerTable > kMaxSectorsPerTable || geometry.rootEntries > kMaxRootEntries)
-    return false;
   geometry.clusterSize = sectorsPerCluster * kSectorSize;
   geometry.tableBytes = sectorsPerTable * kSectorSize;
   geometry.rootOffset = kSectorSize + uint64_t{boot[kAllocationTables]} * geometry.tableBytes;
@@ -313,9 +303,8 @@ class FolderWalk {
 
 template <typename OnEntry>
 int readImage(const char* path, const HostServices& services, OnEntry onEntry) {
-  HostFile opened = nullptr;
-  if (services.OpenFile(path, &opened, kReadAccess) != 0 || opened == nullptr) return kOpenFailed;
-  HostFileGuard image(services, opened);
+  HostFileGuard image = HostFileGuard::openForReading(services, path);
+  if (!image.isOpen()) return kOpenFailed;
   uint8_t boot[kSectorSize];
   if (services.ReadExact(image.get(), boot, kSectorSize) != 0) return kNotThisFormat;
   uint64_t imageSize = 0;

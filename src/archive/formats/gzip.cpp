@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "archive/byte_fields.h"
 #include "archive/entry_extraction.h"
 #include "archive/formats/stream_entry_name.h"
 #include "archive/host_file.h"
@@ -43,10 +44,6 @@ struct GzipHeader {
   char name[platform::kMaxPath] = "";
   uint32_t uncompressedSize = 0;
 };
-
-uint32_t le32(const uint8_t* bytes) {
-  return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-}
 
 // The header's bytes one at a time, never past the end of the file: a name without its
 // terminator ends where the file does.
@@ -114,9 +111,8 @@ void readTrailingSize(HostFile file, const HostServices& services, GzipHeader& h
 // False when the file cannot be opened. Only what the listing shows is read: zlib reads the
 // header again for itself.
 bool readHeader(const char* path, const HostServices& services, GzipHeader& header) {
-  HostFile opened = nullptr;
-  if (services.OpenFile(path, &opened, kReadAccess) != 0 || opened == nullptr) return false;
-  HostFileGuard file(services, opened);
+  HostFileGuard file = HostFileGuard::openForReading(services, path);
+  if (!file.isOpen()) return false;
   readLeadingFields(file.get(), services, header);
   readTrailingSize(file.get(), services, header);
   return true;

@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "archive/byte_fields.h"
 #include "archive/entry_extraction.h"
 #include "archive/host_file.h"
+#include "archive/signatures.h"
 #include "foundation/date_time_text.h"
 #include "platform/codepage.h"
 #include "platform/local_time.h"
@@ -21,11 +23,8 @@ constexpr uint32_t kFirstDescriptorSector = 16;
 
 // A volume descriptor.
 constexpr std::size_t kDescriptorType = 0;
-constexpr std::size_t kStandardId = 1;  // "CD001"
-constexpr std::size_t kDescriptorVersion = kStandardId + 5;
 constexpr std::size_t kEscapeSequences = 88;
 constexpr std::size_t kRootRecord = 156;
-constexpr uint8_t kPrimaryDescriptor = 1;
 constexpr uint8_t kSupplementaryDescriptor = 2;
 constexpr uint8_t kTerminatorDescriptor = 255;
 
@@ -48,20 +47,10 @@ constexpr std::size_t kLastRecordStart = 1977;
 // Folders kept in the queue at most; later ones are listed but not walked.
 constexpr std::size_t kMaxFolders = 32768;
 
-uint32_t le32(const uint8_t* bytes) {
-  return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-}
-
 bool readSector(const HostServices& services, HostFile image, uint64_t sector, uint8_t* out) {
   return services.SeekFile(image, static_cast<int64_t>(sector * kSectorSize),
                            platform::SeekFrom::Start, nullptr) == 0 &&
          services.ReadExact(image, out, kSectorSize) == 0;
-}
-
-bool isPrimaryDescriptor(const uint8_t* descriptor) {
-  return descriptor[kDescriptorType] == kPrimaryDescriptor &&
-         std::memcmp(descriptor + kStandardId, "CD001", 5) == 0 &&
-         descriptor[kDescriptorVersion] == 1;
 }
 
 // Joliet's escape sequences "%/@", "%/C" and "%/E" name its UCS-2 levels 1 to 3.
@@ -129,8 +118,7 @@ void recordName(const uint8_t* record, bool joliet, char* out) {
   if (joliet) {
     char16_t units[255 / 2];
     const std::size_t count = length / 2;
-    for (std::size_t i = 0; i < count; ++i)
-      units[i] = static_cast<char16_t>(stored[2 * i] << 8 | stored[2 * i + 1]);
+    for (std::size_t i = 0; i < count; ++i) units[i] = static_cast<char16_t>(be16(stored + 2 * i));
     platform::utf16ToFileName(units, count, out, platform::kMaxPath);
   } else {
     std::memcpy(out, stored, length);
@@ -293,12 +281,11 @@ class ImageWalk {
 
 template <typename OnEntry>
 int readImage(const char* path, const HostServices& services, OnEntry onEntry) {
-  HostFile opened = nullptr;
-  if (services.OpenFile(path, &opened, kReadAccess) != 0 || opened == nullptr) return kOpenFailed;
-  HostFileGuard image(services, opened);
+  HostFileGuard image = HostFileGuard::openForReading(services, path);
+  if (!image.isOpen()) return kOpenFailed;
   uint8_t sector[kSectorSize];
   if (!readSector(services, image.get(), kFirstDescriptorSector, sector) ||
-      !isPrimaryDescriptor(sector))
+      !isIsoPrimaryDescriptor(sector))
     return kNotThisFormat;
   FolderExtent root = rootOf(sector);
   const bool joliet = findJolietRoot(services, image.get(), sector, root);

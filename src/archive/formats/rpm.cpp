@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "archive/byte_fields.h"
 #include "archive/entry_extraction.h"
 #include "archive/formats/cpio.h"
 #include "archive/formats/rpm_header.h"
@@ -52,8 +53,7 @@ bool readPackage(const HostServices& services, HostFile file, RpmHeader& header,
   if (services.GetFileSize(nullptr, file, &package.size) != 0 ||
       services.ReadExact(file, lead, kLeadSize) != 0 ||
       std::memcmp(lead, kLeadMagic, sizeof kLeadMagic) != 0 || lead[kMajorOffset] < kLeastMajor ||
-      ((lead[kSignatureTypeOffset] << 8) | lead[kSignatureTypeOffset + 1]) !=
-          kHeaderStyleSignature ||
+      be16(lead + kSignatureTypeOffset) != kHeaderStyleSignature ||
       services.ReadExact(file, intro, sizeof intro) != 0 ||
       !readRpmHeaderIntro(intro, indexCount, storeSize))
     return false;
@@ -183,10 +183,8 @@ int extractMembers(ExtractionRequest& request, const HostServices& services, con
 
 int listRpm(const char* path, ListingContext* context, EntryCallback callback,
             const HostServices& services, void*) {
-  HostFile opened = nullptr;
-  if (services.OpenFile(path, &opened, kReadAccess) != 0 || opened == nullptr)
-    return kNotThisFormat;
-  HostFileGuard file(services, opened);
+  HostFileGuard file = HostFileGuard::openForReading(services, path);
+  if (!file.isOpen()) return kNotThisFormat;
   RpmHeader header(services);
   RpmPackage package;
   if (!readPackage(services, file.get(), header, package)) return kNotThisFormat;
@@ -210,10 +208,8 @@ int listRpm(const char* path, ListingContext* context, EntryCallback callback,
 // The payload and its decompressed form are held in memory whole, so that one call of the
 // decompressor does.
 int extractRpm(ExtractionRequest& request, const HostServices& services) {
-  HostFile opened = nullptr;
-  if (services.OpenFile(request.archivePath, &opened, kReadAccess) != 0 || opened == nullptr)
-    return kNotThisFormat;
-  HostFileGuard file(services, opened);
+  HostFileGuard file = HostFileGuard::openForReading(services, request.archivePath);
+  if (!file.isOpen()) return kNotThisFormat;
   RpmHeader header(services);
   RpmPackage package;
   if (!readPackage(services, file.get(), header, package)) return kNotThisFormat;

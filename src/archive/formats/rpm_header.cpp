@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "archive/byte_fields.h"
+
 namespace ostrya::archive {
 namespace {
 
@@ -26,10 +28,6 @@ constexpr uint32_t kStringArrayType = 8;
 // larger one is taken as damage rather than read into memory.
 constexpr uint64_t kLargestSection = 32u << 20;
 
-uint32_t be32(const uint8_t* at) {
-  return (uint32_t{at[0]} << 24) | (uint32_t{at[1]} << 16) | (uint32_t{at[2]} << 8) | at[3];
-}
-
 }  // namespace
 
 bool readRpmHeaderIntro(const uint8_t* intro, uint32_t& indexCount, uint32_t& storeSize) {
@@ -42,7 +40,7 @@ bool readRpmHeaderIntro(const uint8_t* intro, uint32_t& indexCount, uint32_t& st
 uint32_t RpmNumbers::at(uint32_t i) const {
   if (i >= count) return 0;
   const uint8_t* value = values + uint64_t{i} * width;
-  return width == 4 ? be32(value) : static_cast<uint32_t>((value[0] << 8) | value[1]);
+  return width == 4 ? be32(value) : be16(value);
 }
 
 RpmHeader::~RpmHeader() {

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "archive/archive_types.h"
+#include "archive/byte_fields.h"
 
 namespace ostrya::archive {
 namespace {
@@ -41,7 +42,7 @@ bool gzipHeaderSize(const uint8_t* data, std::size_t size, std::size_t& headerSi
   std::size_t at = kFixedHeader;
   if (flags & kExtraFlag) {
     if (size - at < 2) return false;
-    const std::size_t extra = data[at] | (data[at + 1] << 8);
+    const std::size_t extra = le16(data + at);
     if (!skipBytes(2 + extra, size, at)) return false;
   }
   if ((flags & kNameFlag) && !skipText(data, size, at)) return false;

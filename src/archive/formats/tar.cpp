@@ -85,54 +85,24 @@ class TarData final : public EntryData {
   uint64_t size_;
 };
 
-}  // namespace
-
-int listTar(const char* path, ListingContext* context, EntryCallback callback,
-            const HostServices& services, void*) {
-  HostFile opened = nullptr;
-  if (services.OpenFile(path, &opened, kReadAccess) != 0 || opened == nullptr) return kOpenFailed;
-  HostFileGuard file(services, opened);
+// Visits every folder and file member; `visit` (file, member) returns how its steps ended. A
+// listing, without a request, ends at the first zero block. An extraction reads past zero
+// blocks to the end of the file, since archives written one after another onto the same file
+// keep their end blocks between them, and stops before the next header when aborted.
+template <typename Visit>
+int walkTar(const char* path, const HostServices& services, const ExtractionRequest* extraction,
+            Visit&& visit) {
+  HostFileGuard file = HostFileGuard::openForReading(services, path);
+  if (!file.isOpen()) return kOpenFailed;
   TarWalk walk(services, file.get(), archiveSize(services, file.get()));
   TarMember member;
-  for (;;) {
+  while (extraction == nullptr || !abortRequested(*extraction)) {
     switch (walk.next(member)) {
       case TarStep::Member:
         break;
-      case TarStep::End:
-        return kDone;
       case TarStep::ZeroBlock:
-      case TarStep::NotTar:
+        if (extraction != nullptr) continue;
         return kNotThisFormat;
-      case TarStep::ReadFailed:
-        return kReadFailed;
-    }
-    endFolderName(member);
-    if (isFolder(member) || isFile(member)) {
-      const EntryFacts facts = factsOf(member);
-      char name[platform::kMaxPath] = "";
-      services.AppendBounded(name, member.name, sizeof name);
-      callback(name, facts.dosDate, facts.dosTime, facts.attributes, ' ', facts.size, facts.size, 0,
-               context);
-    }
-    if (!walk.skipData(member)) return kReadFailed;
-  }
-}
-
-// Unlike the listing, the extraction reads past zero blocks to the end of the file: archives
-// written one after another onto the same file keep their end blocks between them.
-int extractTar(ExtractionRequest& request, const HostServices& services) {
-  HostFile opened = nullptr;
-  if (services.OpenFile(request.archivePath, &opened, kReadAccess) != 0 || opened == nullptr)
-    return kOpenFailed;
-  HostFileGuard file(services, opened);
-  TarWalk walk(services, file.get(), archiveSize(services, file.get()));
-  TarMember member;
-  while (!abortRequested(request)) {
-    switch (walk.next(member)) {
-      case TarStep::Member:
-        break;
-      case TarStep::ZeroBlock:
-        continue;
       case TarStep::End:
         return kDone;
       case TarStep::NotTar:
@@ -142,14 +112,34 @@ int extractTar(ExtractionRequest& request, const HostServices& services) {
     }
     endFolderName(member);
     if (isFolder(member) || isFile(member)) {
-      TarData data(services, file.get(), member.size);
-      const EntryStep step =
-          extractEntry(request, services, factsOf(member), isFolder(member) ? nullptr : &data);
+      const EntryStep step = visit(file.get(), member);
       if (step.ends) return step.code;
     }
     if (!walk.skipData(member)) return kReadFailed;
   }
   return kDone;
+}
+
+}  // namespace
+
+int listTar(const char* path, ListingContext* context, EntryCallback callback,
+            const HostServices& services, void*) {
+  return walkTar(path, services, nullptr, [&](HostFile, const TarMember& member) {
+    const EntryFacts facts = factsOf(member);
+    char name[platform::kMaxPath] = "";
+    services.AppendBounded(name, member.name, sizeof name);
+    callback(name, facts.dosDate, facts.dosTime, facts.attributes, ' ', facts.size, facts.size, 0,
+             context);
+    return EntryStep{};
+  });
+}
+
+int extractTar(ExtractionRequest& request, const HostServices& services) {
+  return walkTar(
+      request.archivePath, services, &request, [&](HostFile file, const TarMember& member) {
+        TarData data(services, file, member.size);
+        return extractEntry(request, services, factsOf(member), isFolder(member) ? nullptr : &data);
+      });
 }
 
 }  // namespace ostrya::archive

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "archive/byte_fields.h"
 #include "archive/signatures.h"
 
 namespace ostrya::archive {
@@ -41,15 +42,6 @@ constexpr char kPaxGlobalType = 'g';
 // An extended header is read this far for its records; a path record lies near its start.
 constexpr std::size_t kPaxRead = 8192;
 
-uint64_t octalField(const uint8_t* field, std::size_t length) {
-  std::size_t i = 0;
-  while (i < length && field[i] == ' ') ++i;
-  uint64_t value = 0;
-  for (; i < length && field[i] >= '0' && field[i] <= '7'; ++i)
-    value = value * 8 + (field[i] - '0');
-  return value;
-}
-
 uint64_t roundToBlocks(uint64_t size) {
   return (size + kBlock - 1) / kBlock * kBlock;
 }
@@ -76,7 +68,7 @@ TarStep TarWalk::next(TarMember& member) {
     position_ += kBlock;
     if (block[0] == 0) return TarStep::ZeroBlock;
     if (!passesTarHeaderTest(block, kBlock, archiveSize_)) return TarStep::NotTar;
-    const uint64_t size = octalField(block + kSizeOffset, kNumberSize);
+    const uint64_t size = leadingOctal(block + kSizeOffset, kNumberSize);
     if (size > archiveSize_) return TarStep::NotTar;
     const char type = static_cast<char>(block[kTypeOffset]);
     const uint64_t dataStart = position_;
@@ -95,7 +87,8 @@ TarStep TarWalk::next(TarMember& member) {
     } else if (type != kLongLinkType && type != kPaxGlobalType) {
       nameMember(block, member);
       member.size = size;
-      member.modificationTime = static_cast<int64_t>(octalField(block + kTimeOffset, kNumberSize));
+      member.modificationTime =
+          static_cast<int64_t>(leadingOctal(block + kTimeOffset, kNumberSize));
       member.type = type;
       member.readOnly = (block[kReadOnlyDigit] & 0x02) == 0;
       member.dataStart = dataStart;
