@@ -203,7 +203,8 @@ TEST(WindowProgram, GermanChosenInTheLanguageDialog) {
     program.command(kLanguage);
     HWND dialog = nullptr;
     ASSERT_TRUE(waitUntil([&] { return (dialog = program.topLevel("#32770")) != nullptr; }));
-    ASSERT_TRUE(program.selectListEntry(dialog, 91, "Deutsch"));
+    // The dialog exists before its list is filled.
+    ASSERT_TRUE(waitUntil([&] { return program.selectListEntry(dialog, 91, "Deutsch"); }));
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(waitUntil([&] { return program.text(60) == "Suchen nach:"; })) << program.text(60);
     EXPECT_EQ(program.columnTitle(4), "In Ordner");
@@ -295,6 +296,8 @@ TEST(WindowProgram, PartnerLinkHandsOverTheLookInFolderAndTheChosenItem) {
   program.command(kSearch);
   ASSERT_TRUE(waitUntil([&] { return program.itemCount() == 1; }));
   ASSERT_TRUE(program.waitForSearchEnd());
+  // The item handed over is the current one, which the end of the run selects.
+  ASSERT_TRUE(waitUntil([&] { return program.statusText(0).rfind("Selected 1 file", 0) == 0; }));
   // "Go to and exit" hands the item to the partner, then ends the program.
   program.command(kGoToAndExit);
   ASSERT_TRUE(waitUntil([&] { return !program.running(); }));
