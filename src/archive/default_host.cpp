@@ -6,6 +6,7 @@
 #include "archive/bounded_text.h"
 #include "archive/host_services.h"
 #include "archive/output_path.h"
+#include "archive/read_ahead.h"
 #include "foundation/error_box.h"
 #include "foundation/file_access.h"
 #include "platform/file.h"
@@ -17,9 +18,10 @@
 namespace ostrya::archive {
 namespace {
 
-// What the application's HostFile stands for.
+// What the application's HostFile stands for. Reads and moves go through the window.
 struct ApplicationFile {
   platform::FileHandle handle;
+  ReadAhead reader{handle};
 };
 
 platform::FileHandle& handleOf(HostFile file) {
@@ -188,9 +190,13 @@ int openFileRetry(void* owner, const char* path, HostFile* file, uint32_t) {
   return code;
 }
 
+ReadAhead& readerOf(HostFile file) {
+  return reinterpret_cast<ApplicationFile*>(file)->reader;
+}
+
 int readExact(HostFile file, void* buffer, uint32_t count) {
   std::size_t got = 0;
-  return handleOf(file).read(buffer, count, got) == 0 && got == count ? 0 : 1;
+  return readerOf(file).read(buffer, count, got) == 0 && got == count ? 0 : 1;
 }
 
 int deleteFileQuiet(const char* path) {
@@ -236,14 +242,14 @@ int showMessage(void*, int, const char*, uint32_t) {
 
 int seekFile(HostFile file, int64_t offset, platform::SeekFrom from, uint64_t* position) {
   uint64_t moved = 0;
-  const int code = platform::seekFile(handleOf(file), offset, from, moved);
+  const int code = readerOf(file).seek(offset, from, moved);
   if (position) *position = moved;
   return code;
 }
 
 int readSome(HostFile file, void* buffer, uint32_t count, uint32_t* got) {
   std::size_t read = 0;
-  const int code = handleOf(file).read(buffer, count, read);
+  const int code = readerOf(file).read(buffer, count, read);
   *got = static_cast<uint32_t>(read);
   return code;
 }

@@ -49,6 +49,8 @@ void ResultStore::reset() {
   records_.reset();
   folders_.reset();
   folderOffsets_.clear();
+  folderIndex_.clear();
+  indexedFolders_ = 0;
   publishedEnd_ = 0;
 }
 
@@ -112,15 +114,24 @@ ResultRecord ResultStore::recordOfRowLocked(uint32_t row) {
 // Folder records are never removed, so counting them from the start finds the k-th.
 uint32_t ResultStore::folderNumberOf(const char* path, uint16_t archivePathLength, bool& appended) {
   appended = false;
-  {
+  try {
     std::lock_guard guard(lock_);
-    // Archive entries name their folders anew for every entry; a run holds few folders per
-    // archive, so a scan is enough.
+    // Archive entries name their folders anew for every entry: an index keeps that from
+    // scanning every folder of the run each time. The first record of a path is its number.
+    for (; indexedFolders_ < folderOffsets_.size(); ++indexedFolders_) {
+      const auto number = static_cast<uint32_t>(indexedFolders_ + 1);
+      folderIndex_.try_emplace(folderRecordLocked(number).path(), number);
+    }
+    const auto found = folderIndex_.find(path);
+    if (found != folderIndex_.end()) return found->second;
+  } catch (const std::bad_alloc&) {
+    // Without memory for the index the folder is looked for record by record.
+    std::lock_guard guard(lock_);
     for (std::size_t number = 1; number <= folderOffsets_.size(); ++number)
       if (std::strcmp(folderRecordLocked(static_cast<uint32_t>(number)).path(), path) == 0)
         return static_cast<uint32_t>(number);
   }
-  // Only the search thread appends, so nobody adds the folder between the scan and here.
+  // Only the search thread appends, so nobody adds the folder between the lookup and here.
   const uint32_t number = appendFolder(path, archivePathLength);
   appended = number != 0;
   return number;

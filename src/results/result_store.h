@@ -5,6 +5,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "foundation/text_lookup.h"
@@ -121,6 +122,10 @@ class ResultStore {
   GrowableArea folders_;  // folder records, in the order created
   // Where each folder record starts, so that the rows of many folders find theirs at once.
   std::vector<uint32_t> folderOffsets_;
+  // Folder paths to the first record of each, for folderNumberOf; covers the first
+  // indexedFolders_ records, the rest are added when it next looks.
+  std::unordered_map<std::string, uint32_t> folderIndex_;
+  std::size_t indexedFolders_ = 0;
   std::size_t publishedEnd_ = 0;  // records_ below this offset have rows
   SortMode sortMode_ = SortMode::Unsorted;
   SortDirection sortDirection_ = SortDirection::Ascending;
