@@ -79,6 +79,13 @@ TEST(ArchiveFloppyImage, ExtractsEveryEntryBelowAnOutputFolder) {
   }
   EXPECT_EQ(testing::readFile(root / "HAYSTACK.TXT"), testing::fixtureHaystack());
   EXPECT_EQ(testing::readFile(root / "SUB" / "DEEPER" / "DEEPEST.TXT"), "deepest haystack\n");
+  // The read-only file is given its read-only bit back, and only it.
+  for (const std::string& call : host.callsOf("SetAttributes ")) {
+    const bool readOnly = (std::stoul(call.substr(call.rfind(' ') + 1)) & kEntryReadOnly) != 0;
+    std::string lower = call;
+    std::transform(lower.begin(), lower.end(), lower.begin(), ::tolower);
+    EXPECT_EQ(readOnly, lower.find("read-only.txt") != std::string::npos) << call;
+  }
   host.expectNoLeaks();
 }
 

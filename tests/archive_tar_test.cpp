@@ -145,6 +145,19 @@ TEST_F(ArchiveTar, ExtractsEachFixtureBelowAnOutputFolder) {
   }
 }
 
+// Attributes that cannot be given back end a tar extraction with their own code; the read-only
+// file is the one whose attributes are asked for with bit 0x01.
+TEST_F(ArchiveTar, AttributesThatCannotBeSetEndTheExtraction) {
+  EXPECT_EQ(extractBelow(fixture("plain-ustar.tar")), kDone);
+  bool readOnlyAsked = false;
+  for (const std::string& call : host_.callsOf("SetAttributes "))
+    readOnlyAsked |= call.find("read-only.txt 1") != std::string::npos;
+  EXPECT_TRUE(readOnlyAsked);
+  fs::remove_all(tree_.root() / "out");
+  host_.failSetAttributes = true;
+  EXPECT_EQ(extractBelow(fixture("plain-ustar.tar")), kAttributesNotSet);
+}
+
 // Without the stored folders every file lands in the output folder itself, and no folder is
 // made, also for a folder stored without its trailing separator.
 TEST_F(ArchiveTar, FlatExtractionMakesNoFolders) {

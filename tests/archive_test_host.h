@@ -34,6 +34,7 @@ class ArchiveTestHost {
   bool clearOutputOnConfirm = false;
   bool failAlloc = false;
   bool failWrites = false;
+  bool failSetAttributes = false;
   // False: CreateFolderTree only records, for tests whose paths are not meant to exist.
   bool makeFolders = true;
   int textHookResult = 0;
@@ -235,7 +236,7 @@ class ArchiveTestHost {
   }
   static int setAttributes(const char* path, uint32_t attributes) {
     note(std::string("SetAttributes ") + path + " " + std::to_string(attributes));
-    return 1;
+    return current->failSetAttributes ? 0 : 1;
   }
 };
 

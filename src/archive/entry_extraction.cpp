@@ -90,7 +90,9 @@ EntryStep extractEntry(ExtractionRequest& request, const HostServices& services,
     services.DeleteFileRetry(request.owner, output, 0);
     return {code, true};
   }
-  services.SetAttributes(output, entry.attributes & kRestoredAttributes);
+  if (services.SetAttributes(output, entry.attributes & kRestoredAttributes) == 0 &&
+      entry.attributesNotSetCode != kDone)
+    return {entry.attributesNotSetCode, true};
 
   if (request.targetPath && !request.outputFolder)
     services.OnEntryExtracted(output, entry.name, entry.dosDate, entry.dosTime, entry.attributes,

@@ -20,6 +20,8 @@ struct EntryFacts {
   uint32_t attributes = 0;
   char flag = ' ';
   uint32_t size = 0;
+  // The code that attributes which cannot be set end the extraction with; kDone lets it go on.
+  int attributesNotSetCode = kDone;
 };
 
 // Where a decoder puts an entry's bytes: the output file, through the host.

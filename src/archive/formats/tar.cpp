@@ -50,6 +50,7 @@ EntryFacts factsOf(const TarMember& member) {
   unixTimeToDos(member.modificationTime, facts.dosDate, facts.dosTime);
   facts.attributes = (member.readOnly ? kEntryReadOnly : 0) | (isFolder(member) ? kEntryFolder : 0);
   facts.size = reportedSize(member.size);
+  facts.attributesNotSetCode = kAttributesNotSet;
   return facts;
 }
 
