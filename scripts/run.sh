@@ -18,4 +18,4 @@ eval "$(bash scripts/wine-prefix.sh)"
 wine cmd /c exit >/dev/null 2>&1
 args=()
 [ $# -gt 0 ] && args=("$(winepath -w "$1")")
-LC_ALL=en_GB.UTF-8 wine build/win32/Ostrya.exe "${args[@]}"
+wine build/win32/Ostrya.exe "${args[@]}"

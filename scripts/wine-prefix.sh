@@ -7,7 +7,9 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 prefix="${OSTRYA_WINEPREFIX:-$root/build/wineprefix}"
-export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win32
+# The locale gives Wine the code pages of a Western European Windows: ANSI 1252, OEM 850.
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win32 \
+  LC_ALL=en_GB.UTF-8
 
 if [ ! -f "$prefix/.ostrya-ready" ]; then
   rm -rf "$prefix"
@@ -21,5 +23,5 @@ if [ ! -f "$prefix/.ostrya-ready" ]; then
   fi
   touch "$prefix/.ostrya-ready"
 fi
-printf 'export WINEPREFIX=%q WINEDEBUG=-all WINEDLLOVERRIDES=%q WINEARCH=win32\n' \
-  "$prefix" "mscoree,mshtml="
+printf 'export WINEPREFIX=%q WINEDEBUG=-all WINEDLLOVERRIDES=%q WINEARCH=win32 LC_ALL=%q\n' \
+  "$prefix" "mscoree,mshtml=" "en_GB.UTF-8"

@@ -81,10 +81,6 @@ struct AppState {
   // Set while many rows change state at once (a sort hands the rows their states back, an
   // inversion toggles every row), so that the selection is counted once at the end, not per row.
   bool quietSelection = false;
-  // In-place rename.
-  bool editing = false;
-  uint32_t editsCancelled = 0;
-
   // Owner-drawn menus.
   HIMAGELIST menuImages = nullptr;
   HICON radioDot = nullptr;
@@ -108,7 +104,6 @@ struct AppState {
   // Loaded tables replaced while a run may still read them; released when no run does.
   std::vector<std::unique_ptr<LanguageTable>> retiredLanguages;
   char languageCode[4] = "";
-  char typeWord[16] = "";
 
   CommandStates commands;
 };

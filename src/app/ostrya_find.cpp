@@ -49,11 +49,7 @@ const LanguageTable& chooseLanguage(std::string code, ConfigStore& config,
                                     std::unique_ptr<LanguageTable>& loaded) {
   if (code.empty()) code = config.getText("Ostrya", "Language", "");
   if (code.empty()) return englishLanguage();
-  if (const LanguageTable* builtIn = findLanguage(builtInLanguages(), code.c_str()))
-    return *builtIn;
-  loaded =
-      loadLanguageFile(builtInLanguages(), programFilesBase(platform::programPath()), code.c_str());
-  return loaded ? *loaded : englishLanguage();
+  return languageFor(code.c_str(), programFilesBase(platform::programPath()), loaded);
 }
 
 bool writeExport(ResultStore& store, const FindOptions& options, const TextLookup& texts,

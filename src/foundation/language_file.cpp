@@ -200,6 +200,13 @@ std::unique_ptr<LanguageTable> loadLanguageFile(LanguageList languages, const st
   }
 }
 
+const LanguageTable& languageFor(const char* code, const std::string& base,
+                                 std::unique_ptr<LanguageTable>& loaded) {
+  if (const LanguageTable* builtIn = findLanguage(builtInLanguages(), code)) return *builtIn;
+  loaded = loadLanguageFile(builtInLanguages(), base, code);
+  return loaded ? *loaded : englishLanguage();
+}
+
 int writeLanguageTemplate(LanguageList languages, const std::string& base, void* owner) {
   const LanguageTable& english = englishLanguage();
   const LanguageTable* keys = findLanguage(languages, kKeyTableCode);

@@ -17,6 +17,11 @@ inline constexpr char kLanguageFileExtension[] = "LNG";
 std::unique_ptr<LanguageTable> loadLanguageFile(LanguageList languages, const std::string& base,
                                                 const char* code);
 
+// The table for a language code: a built-in one, else one loaded from its file (kept in
+// `loaded`), else English.
+const LanguageTable& languageFor(const char* code, const std::string& base,
+                                 std::unique_ptr<LanguageTable>& loaded);
+
 // Writes the English texts as the "US" language file, the template translators start from.
 // Failures to create or write show the system error box over `owner`. Returns 0, or non-zero
 // when the file was not written whole.

@@ -27,12 +27,6 @@ struct RowTexts {
   std::string path;  // folder, separator, name; the name alone without a folder
 };
 
-std::string joinFolderAndName(const std::string& folder, const char* name) {
-  std::string path = folder;
-  if (path.empty() || !platform::isPathSeparator(path.back())) path += platform::kPathSeparator;
-  return path + name;
-}
-
 RowTexts rowTexts(ResultStore& store, const ResultRecord& record, char separator) {
   RowTexts row;
   row.attributes = attributeLetters(record.attributes());
@@ -44,7 +38,7 @@ RowTexts rowTexts(ResultStore& store, const ResultRecord& record, char separator
   const FolderRecord folder = store.folderRecordLocked(record.folderNumber());
   row.folderKnown = folder.bytes() != nullptr;
   if (row.folderKnown) row.folder = folder.path();
-  row.path = row.folderKnown ? joinFolderAndName(row.folder, record.name()) : record.name();
+  row.path = store.joinedPathLocked(record);
   return row;
 }
 

@@ -68,6 +68,8 @@ class ResultStore {
   // The row's type description, filled on first need.
   std::string typeTextOfRow(uint32_t row, const TextLookup& texts);
   const char* typeTextLocked(const ResultRecord& record, const TextLookup& texts);
+  // Folder path, separator and name, as the shell knows the file.
+  std::string joinedPathLocked(const ResultRecord& record);
 
   // --- sorting ---
   SortMode sortMode() const { return sortMode_; }
@@ -101,8 +103,6 @@ class ResultStore {
   // Offsets of all records, in area order.
   std::vector<uint32_t> recordOffsetsLocked() const;
   ResultRecord recordAtLocked(uint32_t offset) { return ResultRecord(records_.data() + offset); }
-  // Folder path, separator and name, as the shell knows the file.
-  std::string joinedPathLocked(const ResultRecord& record);
   void fillTypeTextLocked(const ResultRecord& record, const TextLookup& texts);
   // The list view's states of all rows, read outside the lock: handing them back makes the list
   // view notify its owner, which takes the lock again.

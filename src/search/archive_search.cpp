@@ -7,7 +7,9 @@
 #include "archive/archive.h"
 #include "platform/path.h"
 #include "platform/temp_path.h"
+#include "search/folder_walk.h"
 #include "search/name_match.h"
+#include "search/search_filter.h"
 
 namespace ostrya {
 namespace {
@@ -15,11 +17,9 @@ namespace {
 // The longest folder path an archive entry gets: the archive's path and the path inside it.
 constexpr std::size_t kEntryFolderCapacity = 520;
 
-// Archive bits an entry inherits: read-only, hidden, system, folder, archive.
-constexpr uint32_t kInheritedAttributes = 0x37;
-constexpr uint32_t kEntryEncrypted = 0x40;
-constexpr uint32_t kEntryFolder = 0x10;
-constexpr uint32_t kEntryInArchive = 0x8000;
+// Archive bits an entry inherits: read-only, hidden, system, folder, archive, the bits a
+// filter speaks about.
+constexpr uint32_t kInheritedAttributes = kFilterAttributes;
 
 // What an entry callback or OnEntryExtracted was told about one entry.
 struct EntryReport {
@@ -55,22 +55,27 @@ uint32_t folderNumberOf(SearchRequest& request, const std::string& path) {
 }
 
 // The steps both callbacks share. `extractedPath` is the file to test the contents of, or null
-// for a listing. The name is the layer's own buffer, rewritten in place.
-void takeEntry(SearchRequest& request, char* name, const EntryReport& entry,
+// for a listing.
+void takeEntry(SearchRequest& request, const char* storedName, const EntryReport& entry,
                const char* extractedPath) {
+  // The layer's name is const to its readers; the entry works on a copy of its own.
+  char copy[kEntryFolderCapacity + 1];
+  std::strncpy(copy, storedName, kEntryFolderCapacity);
+  copy[kEntryFolderCapacity] = '\0';
+  char* name = copy;
   for (char* at = name; *at; ++at)
     if (platform::isPathSeparator(*at)) *at = platform::kPathSeparator;
   // A name stored as an absolute path ("/usr/...") lies inside the archive all the same.
   while (*name == platform::kPathSeparator) ++name;
-  uint32_t attributes = (request.archiveAttributes & kInheritedAttributes) | kEntryInArchive |
-                        (entry.attributes & kEntryFolder);
-  if (entry.flag == archive::kEncryptedFlag) attributes |= kEntryEncrypted;
+  uint32_t attributes = (request.archiveAttributes & kInheritedAttributes) | kRecInArchive |
+                        (entry.attributes & kRecFolder);
+  if (entry.flag == archive::kEncryptedFlag) attributes |= kRecEncrypted;
   std::size_t length = std::strlen(name);
   if (length > 0 && name[length - 1] == platform::kPathSeparator) {
     name[--length] = '\0';
-    attributes |= kEntryFolder;
+    attributes |= kRecFolder;
   }
-  if ((attributes & kEntryFolder) != 0) {
+  if ((attributes & kRecFolder) != 0) {
     // A folder inside an archive is counted, never shown as a row.
     folderNumberOf(request, entryFolderPath(request, name, length));
     return;
@@ -86,31 +91,23 @@ void takeEntry(SearchRequest& request, char* name, const EntryReport& entry,
     return;
   if (extractedPath && !(request.content && request.content->matches(extractedPath))) return;
 
-  const uint32_t folderNumber =
-      folderNumberOf(request, lastSeparator ? entryFolderPath(request, name, lastSeparator - name)
-                                            : std::string(request.archivePath));
   ResultFields fields;
   fields.extensionPosition = extensionPositionOfName(namePart);
-  fields.folderNumber = folderNumber;
+  fields.folderNumber =
+      folderNumberOf(request, lastSeparator ? entryFolderPath(request, name, lastSeparator - name)
+                                            : std::string(request.archivePath));
   fields.size = sizeGiven ? entry.size : UINT64_MAX;
   fields.attributes = static_cast<uint16_t>(attributes);
   fields.date = entry.dosDate;
   fields.time = entry.dosTime;
-  if (folderNumber == 0 || buildResultRecord(request.recordBuilder, fields, namePart) == 0 ||
-      !request.context.store.appendRecord(request.recordBuilder))
-    return;
+  if (!appendResult(request, fields, namePart)) return;
   ++request.counters.files;
   if (sizeGiven) request.counters.bytes += entry.size;
 }
 
 void onListedEntry(const char* name, uint16_t dosDate, uint16_t dosTime, uint32_t attributes,
                    char flag, uint32_t size, uint32_t, uint32_t, archive::ListingContext* context) {
-  // The layer's name buffer is const to its readers; the entry keeps a copy of its own.
-  char entryName[kEntryFolderCapacity + 1];
-  std::strncpy(entryName, name, kEntryFolderCapacity);
-  entryName[kEntryFolderCapacity] = '\0';
-  takeEntry(requestOf(context->request), entryName, {attributes, dosDate, dosTime, flag, size},
-            nullptr);
+  takeEntry(requestOf(context->request), name, {attributes, dosDate, dosTime, flag, size}, nullptr);
 }
 
 }  // namespace
@@ -124,10 +121,7 @@ int ArchiveEntrySearch::onEntryExtracted(const char* path, const char* entryName
                                          uint16_t dosTime, uint32_t attributes, char flag,
                                          uint32_t size, void* callerContext) {
   SearchRequest& request = requestOf(static_cast<archive::ListingRequest*>(callerContext));
-  char name[kEntryFolderCapacity + 1];
-  std::strncpy(name, entryName, kEntryFolderCapacity);
-  name[kEntryFolderCapacity] = '\0';
-  takeEntry(request, name, {attributes, dosDate, dosTime, flag, size}, path);
+  takeEntry(request, entryName, {attributes, dosDate, dosTime, flag, size}, path);
   // The scratch file goes whatever the entry turned out to be.
   const auto& self = static_cast<const ArchiveEntrySearch&>(*request.context.archives);
   return self.services_.DeleteFileRetry(self.owner_, path, 0);

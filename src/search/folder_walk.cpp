@@ -95,9 +95,7 @@ class FolderWalk {
     fields.attributes = static_cast<uint16_t>(entry.attributes & kKeptAttributes);
     fields.date = entry.dosDate;
     fields.time = entry.dosTime;
-    if (folderNumber_ == 0 || buildResultRecord(request_.recordBuilder, fields, entry.name) == 0 ||
-        !request_.context.store.appendRecord(request_.recordBuilder))
-      return false;
+    if (!appendResult(request_, fields, entry.name)) return false;
     ++added_;
     return true;
   }
@@ -135,6 +133,11 @@ class FolderWalk {
 };
 
 }  // namespace
+
+bool appendResult(SearchRequest& request, const ResultFields& fields, const char* name) {
+  return fields.folderNumber != 0 && buildResultRecord(request.recordBuilder, fields, name) != 0 &&
+         request.context.store.appendRecord(request.recordBuilder);
+}
 
 bool joinPath(const char* folder, const char* name, char* out, std::size_t capacity) {
   const std::size_t folderLength = std::strlen(folder);

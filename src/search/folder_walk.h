@@ -10,6 +10,10 @@ namespace ostrya {
 // Lists one folder into the store, then its subfolders depth first (with "Recurse folders").
 void walkFolder(const char* folder, SearchRequest& request);
 
+// Assembles a result record in the request's builder and appends it to the store; false when
+// it has no folder, the name does not fit or memory could not be had.
+bool appendResult(SearchRequest& request, const ResultFields& fields, const char* name);
+
 // Joins a folder and a name with the system's separator (none when the folder already ends with
 // one); false when the result does not fit a path buffer of `capacity` characters.
 bool joinPath(const char* folder, const char* name, char* out, std::size_t capacity);

@@ -46,7 +46,7 @@ void onEnter() {
   AppState& state = app();
   HWND focus = GetFocus();
   const EnterContext context = {
-      state.editing,
+      editControl() != nullptr,
       state.context.store.rowCount() != 0,
       focus == list() || (focus != nullptr && IsChild(list(), focus)),
   };
@@ -76,7 +76,6 @@ void onEscape() {
       PostMessageA(state.mainWindow, WM_COMMAND, kCmdStop, 0);
       break;
     case EscapeAction::CancelEdit:
-      ++state.editsCancelled;
       DestroyWindow(edit);
       break;
     case EscapeAction::Exit:

@@ -32,7 +32,6 @@ constexpr char kLanguageKey[] = "Language";
 constexpr char kEnglishCode[] = "US";
 constexpr std::size_t kCodeCapacity = 4;
 constexpr std::size_t kLabelCapacity = 259;
-constexpr std::size_t kTypeWordCapacity = 15;
 
 void labelWindow(HWND window, const LanguageTable* table, const uint16_t* labels) {
   char text[kLabelCapacity + 1];
@@ -169,21 +168,13 @@ void applyLanguage(HWND mainWindow) {
     state.config.getText(kSection, kLanguageKey, "", state.languageCode, kCodeCapacity);
   if (state.languageCode[0] == '\0') chooseLanguage(nullptr);
 
-  if (state.languageCode[0] != '\0') {
-    if (const LanguageTable* builtIn = findLanguage(builtInLanguages(), state.languageCode)) {
-      state.language = builtIn;
-    } else {
-      state.loadedLanguage =
-          loadLanguageFile(builtInLanguages(), state.filesBase, state.languageCode);
-      if (state.loadedLanguage) state.language = state.loadedLanguage.get();
-    }
-  }
+  if (state.languageCode[0] != '\0')
+    state.language = &languageFor(state.languageCode, state.filesBase, state.loadedLanguage);
 
   buildMainMenu(mainWindow);
   labelWindow(mainWindow, state.language, dialogLabels(LabelledWindow::SearchPanel));
   setCheckBoxesFromOptions();
   InvalidateRect(state.panel[kPanelOptionsButton], nullptr, TRUE);
-  getText(state.language, kTextFile, state.typeWord, kTypeWordCapacity);
   setColumnTitles();
   state.commands.menuReplaced();
   refreshCommandStates();

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <unordered_set>
 
 #include "archive/byte_fields.h"
 #include "archive/entry_extraction.h"
@@ -162,14 +164,15 @@ class FolderQueue {
   std::size_t size() const { return size_; }
   const QueuedFolder& operator[](std::size_t index) const { return folders()[index]; }
   bool full() const { return size_ == kMaxFolders; }
-  bool holds(uint32_t sector) const {
-    for (std::size_t i = 0; i < size_; ++i)
-      if (folders()[i].extent.sector == sector) return true;
-    return false;
-  }
-  // False when the host has no memory for it.
+  bool holds(uint32_t sector) const { return sectors_.count(sector) != 0; }
+  // False when there is no memory for it.
   bool push(FolderExtent extent, const char* name) {
     if (size_ == capacity_ && !grow()) return false;
+    try {
+      sectors_.insert(extent.sector);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
     QueuedFolder& folder = folders()[size_++];
     folder.extent = extent;
     std::strcpy(folder.name, name);
@@ -195,6 +198,8 @@ class FolderQueue {
   void* block_ = nullptr;
   std::size_t size_ = 0;
   std::size_t capacity_ = 0;
+  // The extents queued so far, so that a folder met again is known at once.
+  std::unordered_set<uint32_t> sectors_;
 };
 
 // The walk of one image, shared by listing and extraction: `onEntry(image, facts, extent)`
