@@ -49,8 +49,10 @@ void trayIcon(DWORD action) {
   if (action == NIM_ADD) {
     icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     icon.uCallbackMessage = kMsgTrayIcon;
-    icon.hIcon = static_cast<HICON>(LoadImageA(state.instance, MAKEINTRESOURCEA(kProgramIcon),
-                                               IMAGE_ICON, kSmallIconSize, kSmallIconSize, 0));
+    // Shared: loaded once by the system however often the window goes to the tray.
+    icon.hIcon =
+        static_cast<HICON>(LoadImageA(state.instance, MAKEINTRESOURCEA(kProgramIcon), IMAGE_ICON,
+                                      kSmallIconSize, kSmallIconSize, LR_SHARED));
     lstrcpynA(icon.szTip, state.title, sizeof icon.szTip);
   }
   Shell_NotifyIconA(action, &icon);
