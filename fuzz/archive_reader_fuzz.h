@@ -15,6 +15,7 @@
 #include "archive/bounded_text.h"
 #include "archive/format_table.h"
 #include "archive/host_services.h"
+#include "archive/output_path.h"
 #include "platform/path.h"
 
 namespace ostrya::fuzzing {
@@ -36,6 +37,7 @@ class ReaderFuzz {
     services_.CreateOutputFile = createInsideOnly;
     services_.CreateFolderTree = createFolderInsideOnly;
     services_.MakeUniqueName = uniqueInOutput;
+    services_.MapOutputPath = mapInsideOnly;
     current_ = this;
   }
 
@@ -80,6 +82,14 @@ class ReaderFuzz {
   static int createFolderInsideOnly(void* owner, const char* path) {
     if (!inside(path)) std::abort();
     return current_->application_.CreateFolderTree(owner, path);
+  }
+  // Also what a reader writes through its own streams (bzip2) comes from here, and the output
+  // rule makes its folders through this table rather than the application's.
+  static int mapInsideOnly(archive::ExtractionRequest* request, const char* entryName,
+                           char* output) {
+    const int code = archive::MapOutputPath(*request, entryName, output, current_->services_);
+    if (output[0] != '\0' && !inside(output)) std::abort();
+    return code;
   }
   static uint32_t uniqueInOutput(const char* model, char* buffer, std::size_t capacity) {
     buffer[0] = '\0';

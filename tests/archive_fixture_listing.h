@@ -4,6 +4,7 @@
 #include <windows.h>
 #endif
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "archive/archive_types.h"
+#include "test_tree.h"
 
 namespace ostrya::testing {
 
@@ -35,13 +37,6 @@ inline std::string narrowPath(const std::filesystem::path& path) {
 // The fixtures lie beside the tests' sources.
 inline std::filesystem::path archiveFixture(const std::string& relative) {
   return std::filesystem::path(__FILE__).parent_path() / "fixtures" / "archives" / relative;
-}
-
-inline std::string readFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream contents;
-  contents << in.rdbuf();
-  return contents.str();
 }
 
 // One line of a FIXTURE.list: path, size and UTC time as the independent reader wrote them
@@ -70,13 +65,12 @@ inline std::vector<ListedEntry> readListing(const std::filesystem::path& list) {
 inline int64_t utcSeconds(const std::string& text) {
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
   std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d", &year, &month, &day, &hour, &minute, &second);
-  // Days from the civil date, counting years from March so that leap days come last.
-  const int y = year - (month <= 2);
-  const int era = (y >= 0 ? y : y - 399) / 400;
-  const int yearOfEra = y - era * 400;
-  const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  const int64_t days = static_cast<int64_t>(era) * 146097 + dayOfEra - 719468;
+  // The library's calendar, not the readers' own date arithmetic, so that the two check each
+  // other.
+  const std::chrono::sys_days date = std::chrono::year_month_day{
+      std::chrono::year{year}, std::chrono::month{static_cast<unsigned>(month)},
+      std::chrono::day{static_cast<unsigned>(day)}};
+  const int64_t days = date.time_since_epoch().count();
   return days * 86400 + hour * 3600 + minute * 60 + second;
 }
 

@@ -32,13 +32,6 @@ std::string native(std::string path) {
   return path;
 }
 
-std::string contentsOf(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // Entry data held in memory.
 class TextData final : public EntryData {
  public:
@@ -545,7 +538,7 @@ TEST(ArchiveMapOutputPath, HostileNamesWriteNothingOutside) {
     if (item.is_regular_file()) ++files;
   }
   EXPECT_GT(files, 15u);
-  EXPECT_EQ(contentsOf(tree.root() / "out" / "_CON"), "CON");
+  EXPECT_EQ(testing::readFile(tree.root() / "out" / "_CON"), "CON");
   EXPECT_TRUE(fs::is_directory(tree.root() / "out" / "dir"));
 }
 
@@ -591,7 +584,7 @@ TEST_F(ArchiveEntryExtraction, WritesTheDataTimeAndAttributesThenNotifies) {
   const EntryStep step = extract();
   EXPECT_EQ(step.code, kDone);
   EXPECT_FALSE(step.ends);
-  EXPECT_EQ(contentsOf(tree.root() / "Ostrya" / "1"), stored);
+  EXPECT_EQ(testing::readFile(tree.root() / "Ostrya" / "1"), stored);
   EXPECT_EQ(host.progress, (std::vector<uint32_t>{512, 512, 279}));
   std::ostringstream notified;
   notified << "OnEntryExtracted " << target << " dir/entry.txt " << 0x5A21 << " " << 0x6B2F << " "
@@ -617,7 +610,7 @@ TEST_F(ArchiveEntryExtraction, WritesTheDataTimeAndAttributesThenNotifies) {
   request.targetPath = nullptr;
   request.outputFolder = folder.c_str();
   EXPECT_EQ(extract().code, kDone);
-  EXPECT_EQ(contentsOf(tree.root() / "out" / "entry.txt"), stored);
+  EXPECT_EQ(testing::readFile(tree.root() / "out" / "entry.txt"), stored);
   EXPECT_TRUE(host.callsOf("OnEntryExtracted").empty());
   EXPECT_TRUE(host.progress.empty());
 }

@@ -77,12 +77,6 @@ class TemporaryFolderOverride {
   std::optional<std::string> saved_;
 };
 
-std::string joined(const std::string& archive, const std::string& inner) {
-  std::string inside = inner;
-  std::replace(inside.begin(), inside.end(), '/', platform::kPathSeparator);
-  return inside.empty() ? archive : archive + platform::kPathSeparator + inside;
-}
-
 class ArchiveSearchTest : public ::testing::Test {
  protected:
   ArchiveSearchTest() : archives(archive::ArchiveServicesInit(services), nullptr) {
@@ -92,8 +86,7 @@ class ArchiveSearchTest : public ::testing::Test {
   }
 
   void copyFixture(const std::string& fixture, const std::string& as) {
-    tree.file(as);
-    fs::copy_file(archiveFixture(fixture), tree.native(as), fs::copy_options::overwrite_existing);
+    tree.file(as, testing::readFile(archiveFixture(fixture)));
   }
 
   // The rows in found order, each with its folder's path.
@@ -132,13 +125,12 @@ TEST_F(ArchiveSearchTest, EntriesBecomeRowsUnderTheArchiveAndItsInnerFolders) {
   copyFixture("tar/plain-ustar.tar", "packed.tar");
   tree.file("inner.txt", "outside");
   const std::vector<Row> rows = run("inner.txt;deepest.txt");
-  const std::string archive = tree.native("packed.tar");
   const std::vector<Row> inside = entries(rows);
   ASSERT_EQ(inside.size(), 2u);
-  EXPECT_EQ(inside[0].folder, joined(archive, "sub"));
+  EXPECT_EQ(inside[0].folder, tree.native("packed.tar/sub"));
   EXPECT_EQ(inside[0].name, "inner.txt");
   EXPECT_EQ(inside[0].size, 13u);
-  EXPECT_EQ(inside[1].folder, joined(archive, "sub/deeper"));
+  EXPECT_EQ(inside[1].folder, tree.native("packed.tar/sub/deeper"));
   EXPECT_EQ(inside[1].name, "deepest.txt");
   // The archive's own bits (archive on POSIX) and the mark of an entry; shown as "Z".
   EXPECT_EQ(inside[0].attributes & (kRecInArchive | kRecFolder), kRecInArchive);
@@ -156,12 +148,12 @@ TEST_F(ArchiveSearchTest, InnerFoldersAreSharedAcrossSeparatorsButNotAcrossCase)
                               newcMember(testing::kCpioFileMode, "/top.txt", "t") + newcTrailer());
   const std::vector<Row> inside = entries(run("*.txt"));
   ASSERT_EQ(inside.size(), 4u);
-  const std::string archive = tree.native("mixed.cpio");
-  EXPECT_EQ(inside[0].folder, archive);  // a stored absolute name lies in the archive itself
+  EXPECT_EQ(inside[0].folder,
+            tree.native("mixed.cpio"));  // a stored absolute name lies in the archive itself
   EXPECT_EQ(inside[0].name, "top.txt");
-  EXPECT_EQ(inside[1].folder, joined(archive, "Dir"));
-  EXPECT_EQ(inside[2].folder, joined(archive, "dir"));
-  EXPECT_EQ(inside[3].folder, joined(archive, "dir"));
+  EXPECT_EQ(inside[1].folder, tree.native("mixed.cpio/Dir"));
+  EXPECT_EQ(inside[2].folder, tree.native("mixed.cpio/dir"));
+  EXPECT_EQ(inside[3].folder, tree.native("mixed.cpio/dir"));
   // The tree's root, the archive as a folder, "dir" and "Dir".
   std::lock_guard<std::mutex> hold(context.store.lock());
   EXPECT_EQ(context.store.folderRecordLocked(5).bytes(), nullptr);

@@ -15,6 +15,7 @@
 #include "archive/format_table.h"
 #include "archive/host_services.h"
 #include "archive/output_path.h"
+#include "test_tree.h"
 
 namespace ostrya::testing {
 
@@ -100,17 +101,10 @@ class ArchiveTestHost {
   static File* fileOf(archive::HostFile file) { return reinterpret_cast<File*>(file); }
   static void note(const std::string& call) { current->calls.push_back(call); }
 
-  static std::string contentsOf(const char* path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-
   static int onEntryExtracted(const char* path, const char* entryName, uint16_t dosDate,
                               uint16_t dosTime, uint32_t attributes, char flag, uint32_t size,
                               void* callerContext) {
-    current->extractedContents.push_back(contentsOf(path));
+    current->extractedContents.push_back(readFile(path));
     std::ostringstream call;
     call << "OnEntryExtracted " << path << " " << entryName << " " << dosDate << " " << dosTime
          << " " << attributes << " " << (flag ? flag : '0') << " " << size << " " << callerContext;

@@ -21,18 +21,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string contentsOf(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // A settings file with the given text, in a folder of its own.
 struct SettingsFile {
   explicit SettingsFile(const std::string& text) { tree.file("s.ini", text); }
   std::string name() const { return tree.native("s.ini"); }
-  std::string text() const { return contentsOf(tree.root() / "s.ini"); }
+  std::string text() const { return testing::readFile(tree.root() / "s.ini"); }
   testing::TempTree tree;
 };
 
@@ -51,7 +44,7 @@ TEST(ConfigStore, FreshFileLayout) {
     EXPECT_TRUE(store.changed());
     EXPECT_FALSE(fs::exists(tree.root() / "OSTRY.INI"));  // written once, at the end
   }
-  EXPECT_EQ(contentsOf(tree.root() / "OSTRY.INI"),
+  EXPECT_EQ(testing::readFile(tree.root() / "OSTRY.INI"),
             "[Ostrya]\r\nOpt=129\r\nLanguage=US\r\n\r\n[Find]\r\n1=*.txt\r\n2=*.cpp\r\n");
   EXPECT_FALSE(fs::exists(tree.root() / "OSTRY.INI.new"));
 }
@@ -330,10 +323,10 @@ TEST(ReplaceFile, ReplacesTheTarget) {
   tree.file("from", "new");
   tree.file("to", "old contents");
   EXPECT_EQ(platform::replaceFile(tree.native("from").c_str(), tree.native("to").c_str()), 0);
-  EXPECT_EQ(contentsOf(tree.root() / "to"), "new");
+  EXPECT_EQ(testing::readFile(tree.root() / "to"), "new");
   EXPECT_FALSE(fs::exists(tree.root() / "from"));
   EXPECT_NE(platform::replaceFile(tree.native("from").c_str(), tree.native("to").c_str()), 0);
-  EXPECT_EQ(contentsOf(tree.root() / "to"), "new");
+  EXPECT_EQ(testing::readFile(tree.root() / "to"), "new");
 }
 
 TEST(ValueListFormat, Build) {

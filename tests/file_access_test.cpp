@@ -16,13 +16,6 @@
 namespace ostrya {
 namespace {
 
-std::string contentsOf(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 class RecordingPresenter final : public ErrorPresenter {
  public:
   int present(void*, const char* text, const char* caption) override {
@@ -73,7 +66,7 @@ TEST(WholeFile, ReadAndWrite) {
   const std::string path = tree.native("settings");
   ASSERT_TRUE(platform::setFileAttributes(path.c_str(), platform::kAttrReadOnly));
   EXPECT_EQ(writeWholeFile(path.c_str(), "new", 3), 0);
-  EXPECT_EQ(contentsOf(tree.root() / "settings"), "new");
+  EXPECT_EQ(testing::readFile(tree.root() / "settings"), "new");
   EXPECT_EQ(writeWholeFile("", "x", 1), 0);
   EXPECT_NE(writeWholeFile(tree.native("no/such/folder/f").c_str(), "x", 1), 0);
 }
@@ -88,7 +81,7 @@ TEST(OutputFile, CreatesMissingFoldersAndWritesLines) {
   EXPECT_EQ(out.writeLine(nullptr, "first"), 0);
   EXPECT_EQ(out.write(nullptr, "second", 6), 0);
   out.close();
-  EXPECT_EQ(contentsOf(tree.root() / "made/on/demand/list.txt"), "first\r\nsecond");
+  EXPECT_EQ(testing::readFile(tree.root() / "made/on/demand/list.txt"), "first\r\nsecond");
 }
 
 TEST(OutputFile, FailureShowsTheSystemTextCaptionedWithTheFileName) {

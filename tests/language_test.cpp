@@ -255,13 +255,6 @@ std::string fetched(const LanguageTable* table, uint32_t id, std::size_t capacit
   return capacity == 0 ? std::string(1, buffer[0]) : std::string(buffer.data());
 }
 
-std::string contentsOf(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 TEST(BuiltInLanguages, HoldEveryTextOfTheTableInOrder) {
   const std::vector<ExpectedRow> rows = expectedRows();
   ASSERT_EQ(rows.size(), 179u);
@@ -451,7 +444,7 @@ TEST_F(LanguageFolder, FallsBackToTheUsFileThenToNothing) {
 
 TEST_F(LanguageFolder, TemplateReadsBackAsTheEnglishTable) {
   ASSERT_EQ(writeLanguageTemplate(builtInLanguages(), base, nullptr), 0);
-  const std::string written = contentsOf(tree.root() / "Ostry_US.LNG");
+  const std::string written = testing::readFile(tree.root() / "Ostry_US.LNG");
   EXPECT_EQ(written.rfind("[Text]\r\nLanguage=English\r\nmnuFile_________=&File\r\n", 0), 0u);
   EXPECT_NE(written.find("\r\nmnuMakeShortcut_=Ma&ke shortcut\\tCtrl+F2\r\n"), std::string::npos);
   EXPECT_NE(written.find("\r\ndlgMoveTo_______=Move to\r\n"), std::string::npos);

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 
 #include "platform/path.h"
 
@@ -54,6 +55,13 @@ std::vector<std::string> rowPaths(ResultStore& store) {
   const uint32_t rows = store.rowCount();
   for (uint32_t row = 0; row < rows; ++row) paths.push_back(store.fullPathOfRow(row));
   return paths;
+}
+
+std::string readFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream contents;
+  contents << in.rdbuf();
+  return contents.str();
 }
 
 }  // namespace ostrya::testing

@@ -56,4 +56,7 @@ class RecordingHost : public SearchHost {
 // The full paths of the store's rows, in row order.
 std::vector<std::string> rowPaths(ResultStore& store);
 
+// The whole contents of a file; empty when it cannot be read.
+std::string readFile(const std::filesystem::path& path);
+
 }  // namespace ostrya::testing
