@@ -45,6 +45,25 @@ void makeTree(const ScratchFolder& scratch) {
   scratch.file("tree\\d.dat", "d");
 }
 
+// Opens the File menu as Alt and Down would, saves a picture of it and closes it again. The
+// keys are sent again while no menu shows: a window that has just closed a dialog may not take
+// them yet.
+bool screenshotFileMenu(RunningProgram& program, const std::string& name) {
+  const auto menuShown = [&] { return program.topLevel("#32768") != nullptr; };
+  const bool opened = waitUntil([&] {
+    PostMessageA(program.main(), WM_SYSCOMMAND, SC_KEYMENU, 0);
+    PostMessageA(program.main(), WM_KEYDOWN, VK_DOWN, 0);
+    return waitUntil(menuShown, 1500);
+  });
+  Sleep(300);
+  const bool saved = opened && saveScreenshot(name);
+  PostMessageA(program.main(), WM_CANCELMODE, 0, 0);
+  PostMessageA(program.main(), WM_KEYDOWN, VK_ESCAPE, 0);
+  PostMessageA(program.main(), WM_KEYDOWN, VK_ESCAPE, 0);
+  waitUntil([&] { return !menuShown(); }, 3000);
+  return saved;
+}
+
 std::string treeOf(const ScratchFolder& scratch) {
   return (scratch.path() / "tree").string();
 }
@@ -133,15 +152,7 @@ TEST(WindowProgram, SearchFillsTheListSortsAndKeepsTheHistories) {
     EXPECT_TRUE(saveScreenshot("main-window-with-results"));
 
     // The File menu opened from the keyboard, drawn by the program itself.
-    PostMessageA(program.main(), WM_SYSCOMMAND, SC_KEYMENU, 0);
-    PostMessageA(program.main(), WM_KEYDOWN, VK_DOWN, 0);
-    EXPECT_TRUE(waitUntil([&] { return program.topLevel("#32768") != nullptr; }));
-    Sleep(300);
-    EXPECT_TRUE(saveScreenshot("file-menu"));
-    PostMessageA(program.main(), WM_CANCELMODE, 0, 0);
-    PostMessageA(program.main(), WM_KEYDOWN, VK_ESCAPE, 0);
-    PostMessageA(program.main(), WM_KEYDOWN, VK_ESCAPE, 0);
-    waitUntil([&] { return program.topLevel("#32768") == nullptr; }, 3000);
+    EXPECT_TRUE(screenshotFileMenu(program, "file-menu"));
 
     // Esc with nothing to cancel ends the program.
     program.command(25);
@@ -209,14 +220,7 @@ TEST(WindowProgram, GermanChosenInTheLanguageDialog) {
     ASSERT_TRUE(waitUntil([&] { return program.text(60) == "Suchen nach:"; })) << program.text(60);
     EXPECT_EQ(program.columnTitle(4), "In Ordner");
     // Wine keeps a menu inside its process; the menu's texts are looked at in a picture.
-    PostMessageA(program.main(), WM_SYSCOMMAND, SC_KEYMENU, 0);
-    PostMessageA(program.main(), WM_KEYDOWN, VK_DOWN, 0);
-    EXPECT_TRUE(waitUntil([&] { return program.topLevel("#32768") != nullptr; }));
-    Sleep(300);
-    EXPECT_TRUE(saveScreenshot("file-menu-german"));
-    PostMessageA(program.main(), WM_KEYDOWN, VK_ESCAPE, 0);
-    PostMessageA(program.main(), WM_KEYDOWN, VK_ESCAPE, 0);
-    waitUntil([&] { return program.topLevel("#32768") == nullptr; }, 3000);
+    EXPECT_TRUE(screenshotFileMenu(program, "file-menu-german"));
     EXPECT_EQ(program.close(), 0);
   }
   EXPECT_NE(scratch.text("Ostry.INI").find("Language=DE\r\n"), std::string::npos)
