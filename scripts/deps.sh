@@ -1,29 +1,35 @@
 #!/usr/bin/env bash
-# Installs everything the two builds and their tests need, on a fresh Debian bookworm machine,
-# as root. Safe to run again: every step checks first and does nothing when it is done.
-#   Debian packages: native toolchain and -dev libraries, the i686 mingw toolchain, Wine (i386), Xvfb.
-#   Windows libraries: bzip2, PCRE2, lhasa, libmspack and libarchive cross-compiled from Debian
-#   source packages into build/deps/i686 (zlib comes from Debian's mingw package).
+# Installs everything the builds and their tests need, on a fresh Debian bookworm machine, as
+# root. Safe to run again: every step checks first and does nothing when it is done.
+#   Debian packages: native toolchain and -dev libraries, the i686 and x86_64 mingw toolchains,
+#   64-bit Wine, Xvfb; 32-bit Wine (wine32:i386) where the registry delivers it.
+#   Windows libraries: bzip2, PCRE2 and libmspack cross-compiled from Debian source packages into
+#   build/deps/i686 and build/deps/x86_64 (zlib comes from Debian's mingw package).
+# Every failed step stops the script with a message; only 32-bit Wine is optional.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-prefix="$root/build/deps/i686"
 work="$root/build/deps/src"
-host=i686-w64-mingw32
 jobs=$(nproc)
 
 log() { printf 'deps: %s\n' "$*" >&2; }
+fail() {
+  log "$*"
+  exit 1
+}
 
 # --- Debian packages -------------------------------------------------------------------------
 
 native_packages=(
   build-essential cmake ninja-build pkg-config dpkg-dev python3
-  zlib1g-dev libbz2-dev libpcre2-dev libarchive-dev libmspack-dev liblhasa-dev
+  zlib1g-dev libbz2-dev libpcre2-dev libmspack-dev
   googletest clang libclang-rt-14-dev
 )
 windows_packages=(
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
-  libz-mingw-w64-dev wine wine32 xvfb x11-utils fonts-wine locales
+  gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
+  binutils-mingw-w64-x86-64 libz-mingw-w64-dev
+  wine wine64 xvfb x11-utils fonts-wine locales zip unzip
 )
 
 missing_packages() {
@@ -33,18 +39,22 @@ missing_packages() {
   done
 }
 
+# A registry index that fails to download (a mirror in the middle of a sync) leaves apt with the
+# other indexes; what is missing then shows up as a package that cannot be installed.
 updated=0
 apt_update_once() {
-  if [ "$updated" = 0 ]; then
-    apt-get update -qq
-    updated=1
-  fi
+  [ "$updated" = 1 ] && return 0
+  updated=1
+  apt-get update -qq >/dev/null 2>"$work/apt-update.log" ||
+    log "warning: some package indexes failed to download; using the others" \
+      "($(grep -m1 '^E:' "$work/apt-update.log" || echo 'see build/deps/src/apt-update.log'))"
 }
 
+mkdir -p "$work"
+
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  log "adding the i386 architecture (wine32)"
+  log "adding the i386 architecture (for 32-bit Wine)"
   dpkg --add-architecture i386
-  updated=0
 fi
 
 # deb-src entries, derived from the system's own sources (same URIs, suites and keys).
@@ -63,7 +73,23 @@ mapfile -t missing < <(missing_packages "${native_packages[@]}" "${windows_packa
 if [ "${#missing[@]}" -gt 0 ]; then
   log "installing: ${missing[*]}"
   apt_update_once
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" \
+    >"$work/apt-install.log" 2>&1 ||
+    { tail -n 20 "$work/apt-install.log" >&2; fail "installing Debian packages failed"; }
+fi
+
+# 32-bit Wine runs the i686 build's tests. The i386 packages can lag their amd64 versions in the
+# registry, and some kernels cannot execute 32-bit programs at all: then the tests run the x86_64
+# build only.
+if [ -n "$(missing_packages wine32:i386)" ]; then
+  apt_update_once
+  if DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends wine32:i386 \
+    >"$work/apt-wine32.log" 2>&1; then
+    log "installed wine32:i386"
+  else
+    log "wine32:i386 cannot be installed here ($(grep -m1 '^E:' "$work/apt-wine32.log" ||
+      echo 'see build/deps/src/apt-wine32.log')); the i686 build's tests will not run"
+  fi
 fi
 
 # Wine takes its code pages from the locale (LC_ALL=en_GB.UTF-8: ANSI 1252, OEM 850) and needs
@@ -72,19 +98,19 @@ if ! locale -a 2>/dev/null | grep -qix 'en_GB.utf8'; then
   log "generating the locale en_GB.UTF-8"
   sed -i 's/^# *\(en_GB.UTF-8 UTF-8\)/\1/' /etc/locale.gen
   grep -q '^en_GB.UTF-8 UTF-8' /etc/locale.gen || echo 'en_GB.UTF-8 UTF-8' >>/etc/locale.gen
-  locale-gen >/dev/null
+  locale-gen >/dev/null || fail "locale-gen failed"
 fi
 
 # --- Windows libraries from Debian source packages ---------------------------------------------
 
 # Pinned so that the build is the same everywhere; these versions are known to download and build.
+# Only what the programs link is built.
 declare -A versions=(
   [bzip2]=1.0.8-5
   [pcre2]=10.42-1
-  [lhasa]=0.3.1-4
   [libmspack]=0.11-1
-  [libarchive]=3.6.2-1+deb12u5
 )
+libraries=(bzip2 pcre2 libmspack)
 
 fetch_source() { # package -> prints the unpacked source folder
   local pkg=$1 ver=${versions[$1]} dir
@@ -100,100 +126,80 @@ fetch_source() { # package -> prints the unpacked source folder
   printf '%s\n' "$dir"
 }
 
-stamp() { printf '%s/.stamp-%s-%s' "$prefix" "$1" "${versions[$1]}"; }
-done_already() { [ -f "$(stamp "$1")" ]; }
-mark_done() { touch "$(stamp "$1")"; }
+# Each build works on its own copy of the source, so that the two targets never share objects.
+build_copy() { # package -> prints a fresh copy of its source for $host
+  local copy="$work/$1-$host"
+  rm -rf "$copy"
+  cp -a "$(fetch_source "$1")" "$copy"
+  printf '%s\n' "$copy"
+}
 
-cross_cmake=(
-  -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_SYSTEM_PROCESSOR=i686
-  -DCMAKE_C_COMPILER=$host-gcc-posix -DCMAKE_CXX_COMPILER=$host-g++-posix
-  -DCMAKE_RC_COMPILER=$host-windres
-  -DCMAKE_FIND_ROOT_PATH="$prefix;/usr/$host"
-  -DCMAKE_FIND_ROOT_PATH_MODE_PROGRAM=NEVER
-  -DCMAKE_FIND_ROOT_PATH_MODE_LIBRARY=ONLY -DCMAKE_FIND_ROOT_PATH_MODE_INCLUDE=ONLY
-  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix"
-  -DBUILD_SHARED_LIBS=OFF
-)
+cross_cmake() {
+  printf '%s\n' -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_SYSTEM_PROCESSOR="${host%%-*}" \
+    -DCMAKE_C_COMPILER="$host-gcc-posix" -DCMAKE_CXX_COMPILER="$host-g++-posix" \
+    -DCMAKE_RC_COMPILER="$host-windres" -DCMAKE_FIND_ROOT_PATH="$prefix;/usr/$host" \
+    -DCMAKE_FIND_ROOT_PATH_MODE_PROGRAM=NEVER -DCMAKE_FIND_ROOT_PATH_MODE_LIBRARY=ONLY \
+    -DCMAKE_FIND_ROOT_PATH_MODE_INCLUDE=ONLY -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF
+}
 
 build_bzip2() {
   local src
-  src=$(fetch_source bzip2)
-  make -C "$src" -s libbz2.a CC=$host-gcc-posix AR=$host-ar RANLIB=$host-ranlib \
-    CFLAGS="-O2 -D_FILE_OFFSET_BITS=64" >/dev/null
+  src=$(build_copy bzip2)
+  make -C "$src" -s libbz2.a CC="$host-gcc-posix" AR="$host-ar" RANLIB="$host-ranlib" \
+    CFLAGS="-O2 -D_FILE_OFFSET_BITS=64"
   install -D -m644 "$src/libbz2.a" "$prefix/lib/libbz2.a"
   install -D -m644 "$src/bzlib.h" "$prefix/include/bzlib.h"
+  install -D -m644 "$src/LICENSE" "$prefix/licenses/bzip2.txt"
 }
 
 build_pcre2() {
   local src
-  src=$(fetch_source pcre2)
-  cmake -S "$src" -B "$work/pcre2-build" "${cross_cmake[@]}" -DPCRE2_BUILD_PCRE2_8=ON \
+  src=$(build_copy pcre2)
+  mapfile -t args < <(cross_cmake)
+  cmake -S "$src" -B "$src/build" "${args[@]}" -DPCRE2_BUILD_PCRE2_8=ON \
     -DPCRE2_BUILD_PCRE2_16=OFF -DPCRE2_BUILD_PCRE2_32=OFF -DPCRE2_SUPPORT_JIT=ON \
-    -DPCRE2_BUILD_PCRE2GREP=OFF -DPCRE2_BUILD_TESTS=OFF >/dev/null
-  cmake --build "$work/pcre2-build" -j"$jobs" >/dev/null
-  cmake --install "$work/pcre2-build" >/dev/null
-}
-
-build_lhasa() {
-  local src files f obj=()
-  src=$(fetch_source lhasa)
-  # The tarball has no configure script; the library is the SRC list of lib/Makefile.am.
-  files=$(sed -n '/^SRC *=/,/^$/p' "$src/lib/Makefile.am" | tr -d '\\' | tr ' \t' '\n\n' |
-    grep -E '\.c$')
-  mkdir -p "$work/lhasa-build"
-  for f in $files; do
-    $host-gcc-posix -O2 -c "$src/lib/$f" -I"$src/lib" -I"$src/lib/public" \
-      -o "$work/lhasa-build/${f%.c}.o"
-    obj+=("$work/lhasa-build/${f%.c}.o")
-  done
-  rm -f "$work/lhasa-build/liblhasa.a"
-  $host-ar rcs "$work/lhasa-build/liblhasa.a" "${obj[@]}"
-  install -D -m644 "$work/lhasa-build/liblhasa.a" "$prefix/lib/liblhasa.a"
-  mkdir -p "$prefix/include/liblhasa-1.0"
-  cp "$src"/lib/public/*.h "$prefix/include/liblhasa-1.0/"
+    -DPCRE2_BUILD_PCRE2GREP=OFF -DPCRE2_BUILD_TESTS=OFF
+  cmake --build "$src/build" -j"$jobs"
+  cmake --install "$src/build"
+  install -D -m644 "$src/LICENCE" "$prefix/licenses/pcre2.txt"
 }
 
 build_libmspack() {
   local src
-  src=$(fetch_source libmspack)
+  src=$(build_copy libmspack)
   # Built with a 64-bit off_t inside its structs; consumers define _FILE_OFFSET_BITS=64 too.
-  (cd "$src" && ./configure -q --host=$host --prefix="$prefix" --disable-shared --enable-static \
-    CC=$host-gcc-posix CFLAGS="-O2 -D_FILE_OFFSET_BITS=64" >/dev/null &&
-    make -s -j"$jobs" libmspack.la >/dev/null)
+  (cd "$src" && ./configure -q --host="$host" --prefix="$prefix" --disable-shared \
+    --enable-static CC="$host-gcc-posix" CFLAGS="-O2 -D_FILE_OFFSET_BITS=64")
+  make -C "$src" -s -j"$jobs" libmspack.la
   install -D -m644 "$src/.libs/libmspack.a" "$prefix/lib/libmspack.a"
   install -D -m644 "$src/mspack/mspack.h" "$prefix/include/mspack.h"
+  install -D -m644 "$src/COPYING.LIB" "$prefix/licenses/libmspack.txt"
 }
 
-build_libarchive() {
-  local src
-  src=$(fetch_source libarchive)
-  local off=(ENABLE_OPENSSL ENABLE_MBEDTLS ENABLE_NETTLE ENABLE_CNG ENABLE_LZMA ENABLE_ZSTD
-    ENABLE_LZ4 ENABLE_LZO ENABLE_LIBXML2 ENABLE_EXPAT ENABLE_ICONV ENABLE_ACL ENABLE_XATTR
-    ENABLE_TAR ENABLE_CPIO ENABLE_CAT ENABLE_TEST ENABLE_LIBB2 ENABLE_WERROR)
-  local args=() o
-  for o in "${off[@]}"; do args+=("-D$o=OFF"); done
-  cmake -S "$src" -B "$work/libarchive-build" "${cross_cmake[@]}" "${args[@]}" \
-    -DPOSIX_REGEX_LIB=NONE -DENABLE_ZLIB=ON -DENABLE_BZip2=ON \
-    -DZLIB_LIBRARY=/usr/$host/lib/libz.a -DZLIB_INCLUDE_DIR=/usr/$host/include \
-    -DBZIP2_LIBRARIES="$prefix/lib/libbz2.a" -DBZIP2_INCLUDE_DIR="$prefix/include" >/dev/null
-  cmake --build "$work/libarchive-build" --target archive_static -j"$jobs" >/dev/null
-  # On Windows the static target is named libarchive_static.
-  install -D -m644 "$work/libarchive-build/libarchive/libarchive_static.a" "$prefix/lib/libarchive.a"
-  install -D -m644 "$src/libarchive/archive.h" "$prefix/include/archive.h"
-  install -D -m644 "$src/libarchive/archive_entry.h" "$prefix/include/archive_entry.h"
-}
-
-mkdir -p "$prefix" "$work"
-for pkg in bzip2 pcre2 lhasa libmspack libarchive; do
-  if ! done_already "$pkg"; then
+for host in i686-w64-mingw32 x86_64-w64-mingw32; do
+  prefix="$root/build/deps/${host%%-*}"
+  mkdir -p "$prefix"
+  # zlib comes from Debian's package; its licence travels with the others.
+  install -D -m644 /usr/share/doc/libz-mingw-w64-dev/copyright "$prefix/licenses/zlib.txt"
+  for pkg in "${libraries[@]}"; do
+    stamp="$prefix/.stamp-$pkg-${versions[$pkg]}"
+    [ -f "$stamp" ] && continue
     log "cross-compiling $pkg ${versions[$pkg]} for $host"
-    # Their compilers are chatty: keep the output in a log and show it only when a build fails.
-    if ! "build_$pkg" >"$work/$pkg.log" 2>&1; then
-      tail -n 40 "$work/$pkg.log" >&2
-      log "building $pkg failed (log: $work/$pkg.log)"
-      exit 1
+    # In a subshell outside any condition, so that set -e stops the build at its first failing
+    # step. Compilers are chatty: the output goes to a log shown only when the build fails.
+    set +e
+    (
+      set -e
+      "build_$pkg"
+    ) >"$work/$pkg-$host.log" 2>&1
+    status=$?
+    set -e
+    if [ "$status" != 0 ]; then
+      tail -n 40 "$work/$pkg-$host.log" >&2
+      fail "building $pkg for $host failed (log: $work/$pkg-$host.log)"
     fi
-    mark_done "$pkg"
-  fi
+    touch "$stamp"
+  done
 done
 log "ready"

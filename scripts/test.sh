@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
-# Runs every test: the native suite, the same suite under ThreadSanitizer, then the Windows
-# build's suite under Wine. Installs what is missing first (scripts/deps.sh).
+# Runs every test: the native suite, the same suite under ThreadSanitizer and under
+# AddressSanitizer + UndefinedBehaviorSanitizer, the fuzz targets over their committed corpora and
+# a short seeded run each, then the Windows builds' suites under Wine: the x86_64 build always,
+# the i686 build where this machine can run 32-bit programs. Installs what is missing first
+# (scripts/deps.sh). The same commit gives the same result: nothing here depends on chance.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 jobs=$(nproc)
 
 bash scripts/deps.sh
+source scripts/windows-targets.sh
+source scripts/display.sh
 
 section() { printf '\n=== %s ===\n' "$*"; }
 
@@ -21,32 +26,65 @@ cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOSTRYA_SAN
 cmake --build build/tsan -j"$jobs"
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/tsan --output-on-failure -j"$jobs"
 
-section "fuzz targets (libFuzzer, ASan and UBSan): the seeds, then a short run each"
-CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DOSTRYA_FUZZ=ON -DOSTRYA_TESTS=OFF -DOSTRYA_SANITIZE=address,undefined >/dev/null
-cmake --build build/fuzz -j"$jobs"
-for target in build/fuzz/fuzz/*_fuzz; do
+# One clang tree serves both: the unit tests and the libFuzzer targets, all with ASan and UBSan.
+section "AddressSanitizer + UndefinedBehaviorSanitizer build and tests"
+CC=clang CXX=clang++ cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DOSTRYA_FUZZ=ON -DOSTRYA_SANITIZE=address,undefined >/dev/null
+cmake --build build/asan -j"$jobs"
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+ctest --test-dir build/asan --output-on-failure -j"$jobs"
+
+section "fuzz targets: the committed corpus, then a seeded run of ${OSTRYA_FUZZ_RUNS:=4000} inputs each"
+for target in build/asan/fuzz/*_fuzz; do
   name=$(basename "$target" _fuzz)
+  log="build/asan/$name.log"
   scratch=$(mktemp -d)
-  UBSAN_OPTIONS=halt_on_error=1 "$target" -max_total_time="${OSTRYA_FUZZ_SECONDS:-10}" \
-    -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 "$scratch" "fuzz/corpus/$name" \
-    2>"build/fuzz/$name.log" || { tail -n 40 "build/fuzz/$name.log"; exit 1; }
+  if ! { "$target" fuzz/corpus/"$name"/* && "$target" -seed=1 -runs="$OSTRYA_FUZZ_RUNS" \
+    -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 "$scratch" "fuzz/corpus/$name"; } \
+    >"$log" 2>&1; then
+    tail -n 40 "$log"
+    echo "fuzz $name: finding (log: $log)"
+    exit 1
+  fi
   rm -rf "$scratch"
   echo "fuzz $name: no finding"
 done
 
-section "Windows build and tests under Wine"
-eval "$(bash scripts/wine-prefix.sh)"
-cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CROSSCOMPILING_EMULATOR='env;LC_ALL=en_GB.UTF-8;wine' >/dev/null
-cmake --build build/win32 -j"$jobs"
-# Tests run with the code pages of a Western European Windows: ANSI 1252, OEM 850.
-# A persistent server makes each test start in well under a second; it goes at the end.
-# The window program's tests need a display, and Wine's desktop takes the display of the
-# server's first program: start both in that order.
-source scripts/display.sh
+# Tests run with the code pages of a Western European Windows: ANSI 1252, OEM 850. A persistent
+# Wine server makes each test start in well under a second. The window program's tests need a
+# display, and Wine's desktop takes the display of the server's first program: start the display
+# first.
 start_display || echo "no display: the window program's tests are skipped"
-trap 'wineserver -k >/dev/null 2>&1 || true; kill "${display_pid:-}" 2>/dev/null || true' EXIT
-wineserver -p >/dev/null 2>&1
-wine cmd /c exit >/dev/null 2>&1
-ctest --test-dir build/win32 --output-on-failure
+trap 'stop_wine; kill "${display_pid:-}" 2>/dev/null || true' EXIT
+run_windows_suites() { # target
+  start_wine "$1"
+  ctest --test-dir "build/$1" --output-on-failure
+  stop_wine
+}
+
+section "Windows x86_64 build and tests under 64-bit Wine"
+build_windows win64
+run_windows_suites win64
+ran="x86_64 (win64)"
+
+section "Windows i686 build (the release build)"
+build_windows win32
+reason=$(win32_unavailable_reason)
+if [ -z "$reason" ]; then
+  section "Windows i686 tests under 32-bit Wine"
+  run_windows_suites win32
+  ran="$ran and i686 (win32)"
+else
+  echo "the i686 build's tests are not run: $reason"
+fi
+
+section "packages: each zip unpacked, its ostrya-find.exe run under Wine"
+bash scripts/package.sh
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/win64/CMakeCache.txt)
+bash tests/package_test.sh win64 "build/dist/Ostrya-$version-win64.zip"
+if [ -z "$reason" ]; then
+  bash tests/package_test.sh win32 "build/dist/Ostrya-$version-win32.zip"
+fi
+
+section "summary"
+echo "Windows suites run: $ran"

@@ -84,12 +84,16 @@ TEST(DateText, EveryShape) {
       {"1.13.2026", "invalid"},
       {"1.0.2026", "invalid"},
       {"..2026", "invalid"},
-      {"01.02.20261", "1.2.20261"},
+      // The last year a DOS date holds; a later one would be stored as another date.
+      {"31.12.2107", "31.12.2107"},
+      {"1.1.2108", "invalid"},
+      {"01.02.20261", "invalid"},
+      {"29j22321396262", "invalid"},
       // Three separators among the first eleven characters, but not after them.
       {"1.2.3.4", "invalid"},
       {"01.02.2026x", "invalid"},
       {"01.02.2026 and more", "invalid"},
-      {"01.02.20261 and more", "1.2.20261"},
+      {"01.02.02026 and more", "1.2.2026"},
       {"", "invalid"},
   };
   for (const TextCase& c : cases) EXPECT_EQ(readDate(c.text), c.read) << '"' << c.text << '"';
@@ -102,9 +106,9 @@ TEST(DateText, TwoDigitYearsTakeTheCurrentCentury) {
     const char* read;
   } cases[] = {
       {"31.12.99", 2026, "31.12.2099"}, {"31.12.99", 2000, "31.12.2099"},
-      {"31.12.99", 1999, "31.12.1999"}, {"31.12.99", 2100, "31.12.2199"},
+      {"31.12.99", 1999, "31.12.1999"}, {"31.12.99", 2100, "invalid"},
       {"1.1.79", 1999, "invalid"},      {"1.1.79", 2026, "1.1.2079"},
-      {"1.1.100", 2026, "invalid"},
+      {"1.1.100", 2026, "invalid"},     {"31.12.07", 2100, "31.12.2107"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(readDate(c.text, c.currentYear), c.read) << c.text << " in " << c.currentYear;

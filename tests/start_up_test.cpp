@@ -27,6 +27,17 @@ TEST(StartUp, PartnerWindowOrFolder) {
   }
 }
 
+// A 32-bit partner's handle with bit 31 set names the same window in a 64-bit program only when
+// widened by sign extension; zero extension would name another window.
+TEST(StartUp, PartnerHandleWidensAsWindowsWidensSharedHandles) {
+  EXPECT_EQ(widenWindowHandle(0x00010ABCul), 0x00010ABC);
+  EXPECT_EQ(widenWindowHandle(0x7FFFFFFFul), 0x7FFFFFFF);
+  EXPECT_EQ(widenWindowHandle(0x80000010ul), static_cast<std::intptr_t>(-0x7FFFFFF0));
+  EXPECT_EQ(widenWindowHandle(0xFFFFFFFEul), static_cast<std::intptr_t>(-2));
+  // Only the low 32 bits carry the handle; what a wider argument holds above them is ignored.
+  EXPECT_EQ(widenWindowHandle(readFirstArgument("4294967295").partnerWindow), -1);
+}
+
 TEST(StartUp, RootOfTheWindowsFolder) {
   struct Case {
     const char* path;

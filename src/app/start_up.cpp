@@ -19,6 +19,10 @@ FirstArgument readFirstArgument(const std::string& argument) {
   return result;
 }
 
+std::intptr_t widenWindowHandle(unsigned long handle32) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(handle32));
+}
+
 std::string rootOfPath(const std::string& path) {
   if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2) + "\\";
   if (path.rfind("\\\\", 0) != 0) return std::string();

@@ -1,6 +1,7 @@
 // portable: no platform headers.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace ostrya {
@@ -13,6 +14,10 @@ struct FirstArgument {
   std::string lookIn;
 };
 FirstArgument readFirstArgument(const std::string& argument);
+
+// A window handle handed over as a 32-bit number, widened to the handle's full width the way
+// Windows widens handles shared between 32-bit and 64-bit programs: by sign extension.
+std::intptr_t widenWindowHandle(unsigned long handle32);
 
 // Where the first search looks when nothing else is known: the root of the drive that holds
 // `path` (C:\ for C:\WINDOWS), or for a network path its server and share. Empty for a path

@@ -143,13 +143,14 @@ uint32_t daysInMonth(uint32_t month, uint32_t year) {
 
 }  // namespace
 
-// The DOS date cannot hold a year before 1980, so the dates before it are not dates here.
+// The DOS date holds the years 1980 to 2107 only, so the dates outside them are not dates here:
+// a later year would be stored as another date than the one typed.
 bool parseDateText(const char* text, uint32_t currentYear, CalendarDate& date) {
   CalendarDate parsed;
   if (!splitDate(text, parsed)) return false;
   if (parsed.year < 100) parsed.year += currentYear - currentYear % 100;
-  if (parsed.day == 0 || parsed.year < kFirstDosYear || parsed.month < 1 || parsed.month > 12 ||
-      parsed.day > daysInMonth(parsed.month, parsed.year))
+  if (parsed.day == 0 || parsed.year < kFirstDosYear || parsed.year > kLastDosYear ||
+      parsed.month < 1 || parsed.month > 12 || parsed.day > daysInMonth(parsed.month, parsed.year))
     return false;
   date = parsed;
   return true;

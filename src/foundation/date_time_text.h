@@ -19,7 +19,8 @@ struct ClockTime {
 };
 
 // A day, month and year typed leniently ("1.5.26", "010526", "1 5 2026"); a two-digit year lies
-// in the century of `currentYear`. False unless it is a real date from 1980 on.
+// in the century of `currentYear`. False unless it is a real date from 1980 to 2107, the years a
+// DOS date holds.
 bool parseDateText(const char* text, uint32_t currentYear, CalendarDate& date);
 
 // An hour, minute and second typed leniently ("9", "930", "9:30:15"). False when the hour is

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/app_state_win32.h"
+#include "app/start_up.h"
 #include "results/records.h"
 #include "ui/main_window.h"
 #include "ui/resources.h"
@@ -44,7 +45,7 @@ bool currentItemPath(std::string& path, bool& inArchive) {
 
 void openPartnerLink(unsigned long partnerWindow) {
   AppState& state = app();
-  const auto partner = reinterpret_cast<HWND>(static_cast<uintptr_t>(partnerWindow));
+  const auto partner = reinterpret_cast<HWND>(widenWindowHandle(partnerWindow));
   if (state.partner != nullptr || !IsWindow(partner)) return;
   char name[32];
   std::snprintf(name, sizeof name, "%s%ld", "Ostrya", static_cast<long>(partnerWindow));

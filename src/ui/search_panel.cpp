@@ -104,13 +104,21 @@ class ComboHistory final : public HistoryList {
     const LRESULT n = SendMessageA(combo_, CB_GETCOUNT, 0, 0);
     return n > 0 ? static_cast<std::size_t>(n) : 0;
   }
+  // Read through the wide message and turned into the ANSI code page here: Wine passes an ANSI
+  // CB_GETLBTEXT to a Unicode combo box through a fixed 512-character buffer, which a long
+  // look-in history item overruns.
   void itemText(std::size_t index, char* out, std::size_t capacity) const override {
     out[0] = '\0';
-    const LRESULT length = SendMessageA(combo_, CB_GETLBTEXTLEN, index, 0);
+    const LRESULT length = SendMessageW(combo_, CB_GETLBTEXTLEN, index, 0);
     if (length == CB_ERR) return;
-    std::vector<char> text(static_cast<std::size_t>(length) + 1);
-    SendMessageA(combo_, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
-    lstrcpynA(out, text.data(), static_cast<int>(capacity));
+    std::vector<wchar_t> text(static_cast<std::size_t>(length) + 1);
+    if (SendMessageW(combo_, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data())) == CB_ERR)
+      return;
+    const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return;
+    std::vector<char> narrow(static_cast<std::size_t>(size));
+    WideCharToMultiByte(CP_ACP, 0, text.data(), -1, narrow.data(), size, nullptr, nullptr);
+    lstrcpynA(out, narrow.data(), static_cast<int>(capacity));
   }
   void append(const char* text) override {
     SendMessageA(combo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
@@ -164,14 +172,17 @@ void replaceFieldText(HWND field, const char* text) {
   setFieldCaret(field, start);
 }
 
+// A Unicode procedure, as the controls' own are: a message passes through it untranslated. An
+// ANSI one would make Wine translate every message twice, and its translation of CB_GETLBTEXT
+// goes through a fixed 512-character buffer that a long history item overruns.
 LRESULT CALLBACK rememberFocusProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   AppState& state = app();
   for (int index = 0; index < kPanelControlCount; ++index) {
     if (state.panel[index] != window || state.panelProcs[index] == nullptr) continue;
     if (message == WM_SETFOCUS) state.lastFocusIndex = index;
-    return CallWindowProcA(state.panelProcs[index], window, message, wParam, lParam);
+    return CallWindowProcW(state.panelProcs[index], window, message, wParam, lParam);
   }
-  return DefWindowProcA(window, message, wParam, lParam);
+  return DefWindowProcW(window, message, wParam, lParam);
 }
 
 }  // namespace
@@ -341,7 +352,7 @@ void rememberFocusOf(int index) {
   HWND control = state.panel[index];
   if (control == nullptr) return;
   state.panelProcs[index] = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(rememberFocusProc)));
+      SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(rememberFocusProc)));
 }
 
 void loadHistory(int index, const char* section) {

@@ -247,11 +247,14 @@ class PartnerWindow {
     DestroyWindow(window_);
     current = nullptr;
   }
-  std::string handleText() const { return std::to_string(reinterpret_cast<uintptr_t>(window_)); }
+  // A window handle has 32 significant bits in 32-bit and 64-bit programs alike: the command
+  // line carries them unsigned, the block's name as a signed long ("%ld").
+  std::string handleText() const { return std::to_string(static_cast<uint32_t>(handle32())); }
   // The shared block, once the program opened it.
   char* block() {
     if (view_ == nullptr) {
-      mapping_ = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, ("Ostrya" + handleText()).c_str());
+      const std::string name = "Ostrya" + std::to_string(static_cast<long>(handle32()));
+      mapping_ = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, name.c_str());
       if (mapping_)
         view_ = static_cast<char*>(MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, 0));
     }
@@ -273,6 +276,8 @@ class PartnerWindow {
     if (shared) current->request = std::string(1, shared[0]) + (shared + 5);
     return 1;
   }
+  int32_t handle32() const { return static_cast<int32_t>(reinterpret_cast<intptr_t>(window_)); }
+
   inline static PartnerWindow* current = nullptr;
   HWND window_ = nullptr;
   HANDLE mapping_ = nullptr;
