@@ -17,7 +17,8 @@ if [ -n "$reason" ]; then
   echo "run.sh: running the x86_64 build ($reason)" >&2
 fi
 build_windows "$target" --target Ostrya ostrya-find >/dev/null
-eval "$(bash scripts/wine-prefix.sh "$target")"
+wine_env=$(bash scripts/wine-prefix.sh "$target")
+eval "$wine_env"
 # Started with no output pipe attached to Wine's background services, so they cannot hold it.
 "$OSTRYA_WINE" cmd /c exit >/dev/null 2>&1
 

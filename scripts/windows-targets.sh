@@ -20,7 +20,7 @@ build_windows() {
     win32) toolchain=cmake/mingw-i686.cmake ;;
     win64) toolchain=cmake/mingw-x86_64.cmake ;;
   esac
-  cmake -S . -B "build/$target" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+  cmake --no-warn-unused-cli -S . -B "build/$target" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CROSSCOMPILING_EMULATOR="bash;$PWD/scripts/wine.sh;$target" >/dev/null
   cmake --build "build/$target" -j"$(nproc)" "$@"
@@ -31,13 +31,16 @@ build_windows() {
 # them to hold. Call start_display first: Wine's desktop takes the display of the server's first
 # program. stop_wine ends it.
 start_wine() {
-  eval "$(bash scripts/wine-prefix.sh "$1")"
+  local wine_env
+  wine_env=$(bash scripts/wine-prefix.sh "$1")
+  eval "$wine_env"
   "$WINESERVER" -k >/dev/null 2>&1 || true
   "$WINESERVER" -w >/dev/null 2>&1 || true
   "$WINESERVER" -p >/dev/null 2>&1 || true
   "$OSTRYA_WINE" cmd /c exit >/dev/null 2>&1
 }
 stop_wine() {
-  [ -n "${WINESERVER:-}" ] && "$WINESERVER" -k >/dev/null 2>&1
-  return 0
+  if [ -n "${WINESERVER:-}" ]; then
+    "$WINESERVER" -k >/dev/null 2>&1 || true # fails when no server runs
+  fi
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Prepares the project's own Wine prefix for one Windows target (once) and prints the
 # environment to use with it:
-#   eval "$(bash scripts/wine-prefix.sh win64)"     # or win32
+#   wine_env=$(bash scripts/wine-prefix.sh win64) && eval "$wine_env"     # or win32
+# (through a variable, so that a failure here stops the caller: eval "$(...)" would hide it)
 # win64 runs the x86_64 build under 64-bit Wine, win32 the i686 build under 32-bit Wine; each
 # has its own loader, server and prefix (build/wineprefix-TARGET), since /usr/bin/wine prefers
 # the 32-bit loader whenever it is installed. $OSTRYA_WINE is the loader to run programs with.
@@ -24,11 +25,17 @@ export WINEPREFIX="$prefix" WINEARCH="$target" WINELOADER="$loader" WINESERVER="
 
 if [ ! -f "$prefix/.ostrya-ready" ]; then
   rm -rf "$prefix"
-  "$loader" wineboot -i >/dev/null 2>&1
-  "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-  "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-  "$loader" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
-  "$server" -w
+  {
+    "$loader" wineboot -i &&
+      "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f &&
+      "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f &&
+      "$loader" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f &&
+      "$server" -w
+  } >"$prefix.log" 2>&1 || {
+    tail -n 20 "$prefix.log" >&2
+    echo "wine-prefix.sh: setting up the Wine prefix $prefix failed (log: $prefix.log)" >&2
+    exit 1
+  }
   if [ -d /usr/share/wine/fonts ]; then
     cp /usr/share/wine/fonts/*.ttf "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
   fi

@@ -5,5 +5,6 @@
 set -euo pipefail
 target=$1
 shift
-eval "$(bash "$(dirname "$0")/wine-prefix.sh" "$target")"
+wine_env=$(bash "$(dirname "$0")/wine-prefix.sh" "$target")
+eval "$wine_env"
 exec "$OSTRYA_WINE" "$@"

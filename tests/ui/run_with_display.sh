@@ -10,7 +10,8 @@ tests=$2
 program=$3
 shift 3
 root=$(cd "$(dirname "$0")/../.." && pwd)
-eval "$(bash "$root/scripts/wine-prefix.sh" "$target")"
+wine_env=$(bash "$root/scripts/wine-prefix.sh" "$target")
+eval "$wine_env"
 source "$root/scripts/display.sh"
 start_display || exit 77
 # Wine's background services keep the output of the first wine command: start them first.
