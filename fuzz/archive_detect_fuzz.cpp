@@ -1,6 +1,5 @@
 // The search hands every file it meets to detection and listing, which read up to the first
 // 128 KiB of it: any bytes may reach them. Input: a file's contents.
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -8,15 +7,15 @@
 #include <string>
 
 #include "archive/archive.h"
+#include "fuzz_scratch.h"
 
 namespace {
 
 using namespace ostrya::archive;
 
 std::string scratchPath() {
-  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
   return (std::filesystem::temp_directory_path() /
-          ("ostrya-archive-detect-fuzz-" + std::to_string(stamp)))
+          ("ostrya-archive-detect-fuzz-" + ostrya::fuzzing::scratchSuffix()))
       .string();
 }
 

@@ -4,7 +4,6 @@
 // own scratch folder is made inside the output folder, so what it creates is checked as well.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +15,7 @@
 #include "archive/format_table.h"
 #include "archive/host_services.h"
 #include "archive/output_path.h"
+#include "fuzz_scratch.h"
 #include "platform/path.h"
 
 namespace ostrya::fuzzing {
@@ -25,9 +25,8 @@ class ReaderFuzz {
   // The input's file name matters to readers that take an entry's name from it.
   explicit ReaderFuzz(const char* name, const char* inputName = "input") {
     namespace fs = std::filesystem;
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     const fs::path scratch =
-        fs::temp_directory_path() / ("ostrya-" + std::string(name) + "-" + std::to_string(stamp));
+        fs::temp_directory_path() / ("ostrya-" + std::string(name) + "-" + scratchSuffix());
     fs::create_directories(scratch);
     archive_ = (scratch / inputName).string();
     output_ = (scratch / "out").string();

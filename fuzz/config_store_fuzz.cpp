@@ -8,12 +8,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "foundation/config_store.h"
 #include "foundation/config_values.h"
+#include "fuzz_scratch.h"
 
 namespace {
 
@@ -26,8 +26,7 @@ const std::string& scratchPath() {
     std::error_code error;
     const fs::path folder =
         fs::is_directory("/dev/shm", error) ? fs::path("/dev/shm") : fs::temp_directory_path();
-    std::random_device random;
-    return (folder / ("ostrya-config-fuzz-" + std::to_string(random()) + ".ini")).string();
+    return (folder / ("ostrya-config-fuzz-" + ostrya::fuzzing::scratchSuffix() + ".ini")).string();
   }();
   return path;
 }

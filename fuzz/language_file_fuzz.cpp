@@ -1,7 +1,6 @@
 // Language files come from translators and from anyone who can write beside the program: the
 // loader meets any bytes, and every text it builds is fetched into buffers of every size the
 // user interface uses and a few more. Input: the whole language file.
-#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +10,7 @@
 #include "foundation/file_access.h"
 #include "foundation/language_file.h"
 #include "foundation/language_table.h"
+#include "fuzz_scratch.h"
 
 namespace {
 
@@ -18,9 +18,8 @@ namespace {
 class Folder {
  public:
   Folder() {
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    path_ =
-        std::filesystem::temp_directory_path() / ("ostrya-language-fuzz-" + std::to_string(stamp));
+    path_ = std::filesystem::temp_directory_path() /
+            ("ostrya-language-fuzz-" + ostrya::fuzzing::scratchSuffix());
     std::filesystem::create_directories(path_);
   }
   ~Folder() {

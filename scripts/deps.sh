@@ -6,7 +6,10 @@
 #   Windows libraries: bzip2, PCRE2 and libmspack cross-compiled from Debian source packages into
 #   build/deps/i686 and build/deps/x86_64 (zlib comes from Debian's mingw package).
 # Every failed step stops the script with a message; only 32-bit Wine is optional.
+# OSTRYA_DEPS_READY=1 skips it all (set by a script that ran it already).
 set -euo pipefail
+shopt -s inherit_errexit
+[ "${OSTRYA_DEPS_READY:-}" = 1 ] && exit 0
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 work="$root/build/deps/src"
@@ -83,7 +86,8 @@ fi
 # build only.
 if [ -n "$(missing_packages wine32:i386)" ]; then
   apt_update_once
-  if DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends wine32:i386 \
+  if DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends --no-remove \
+    wine32:i386 \
     >"$work/apt-wine32.log" 2>&1; then
     log "installed wine32:i386"
   else
@@ -112,15 +116,16 @@ declare -A versions=(
 )
 libraries=(bzip2 pcre2 libmspack)
 
+# The unpacked source stays pristine: nothing is ever built inside it.
 fetch_source() { # package -> prints the unpacked source folder
   local pkg=$1 ver=${versions[$1]} dir
-  dir="$work/$pkg"
+  dir="$work/source-$pkg-$ver"
   if [ ! -f "$dir/.unpacked" ]; then
     rm -rf "$dir" "$work/dl-$pkg"
     mkdir -p "$work/dl-$pkg"
     (cd "$work/dl-$pkg" && { apt-get source -qq --download-only "$pkg=$ver" >/dev/null 2>&1 ||
       { apt_update_once && apt-get source -qq --download-only "$pkg=$ver" >/dev/null; }; })
-    dpkg-source -q -x "$work/dl-$pkg"/*.dsc "$dir" >/dev/null 2>&1
+    dpkg-source -q -x "$work/dl-$pkg"/*.dsc "$dir" >/dev/null
     touch "$dir/.unpacked"
   fi
   printf '%s\n' "$dir"
@@ -128,9 +133,10 @@ fetch_source() { # package -> prints the unpacked source folder
 
 # Each build works on its own copy of the source, so that the two targets never share objects.
 build_copy() { # package -> prints a fresh copy of its source for $host
-  local copy="$work/$1-$host"
+  local copy="$work/$1-$host" source
+  source=$(fetch_source "$1")
   rm -rf "$copy"
-  cp -a "$(fetch_source "$1")" "$copy"
+  cp -a "$source" "$copy"
   printf '%s\n' "$copy"
 }
 
@@ -183,7 +189,7 @@ for host in i686-w64-mingw32 x86_64-w64-mingw32; do
   # zlib comes from Debian's package; its licence travels with the others.
   install -D -m644 /usr/share/doc/libz-mingw-w64-dev/copyright "$prefix/licenses/zlib.txt"
   for pkg in "${libraries[@]}"; do
-    stamp="$prefix/.stamp-$pkg-${versions[$pkg]}"
+    stamp="$prefix/.built-$pkg-${versions[$pkg]}"
     [ -f "$stamp" ] && continue
     log "cross-compiling $pkg ${versions[$pkg]} for $host"
     # In a subshell outside any condition, so that set -e stops the build at its first failing

@@ -18,9 +18,11 @@ cmake --build build/asan -j"$(nproc)"
 
 campaign=build/fuzz-campaign
 found=0
+ran=0
 for target in build/asan/fuzz/*_fuzz; do
   name=$(basename "$target" _fuzz)
   [ "$only" = all ] || [ "$only" = "$name" ] || continue
+  ran=$((ran + 1))
   mkdir -p "$campaign/corpus/$name" "$campaign/findings/$name"
   echo "fuzz $name for $seconds s"
   if ! UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 "$target" -max_total_time="$seconds" \
@@ -35,6 +37,10 @@ for target in build/asan/fuzz/*_fuzz; do
     echo "fuzz $name: no finding"
   fi
 done
+if [ "$ran" = 0 ]; then
+  echo "fuzz.sh: no target named $only (see fuzz/*_fuzz.cpp)" >&2
+  exit 2
+fi
 if [ "$found" = 1 ]; then
   cat <<'TEXT'
 To keep a finding as a regression input: fix the fault, copy the file into fuzz/corpus/TARGET

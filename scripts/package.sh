@@ -18,7 +18,7 @@ for target in win32 win64; do
     win64) arch=x86_64 arch_text="64-bit"
       note="This is the 64-bit build: it needs a 64-bit Windows. The 32-bit build runs everywhere." ;;
   esac
-  build_windows "$target" --target Ostrya ostrya-find >/dev/null
+  build_windows_quietly "$target" --target Ostrya ostrya-find
   version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "build/$target/CMakeCache.txt")
   [ -n "$version" ] || { echo "package.sh: no project version in build/$target" >&2; exit 1; }
   name="Ostrya-$version-$target"

@@ -16,11 +16,11 @@ if [ -n "$reason" ]; then
   target=win64
   echo "run.sh: running the x86_64 build ($reason)" >&2
 fi
-build_windows "$target" --target Ostrya ostrya-find >/dev/null
+build_windows_quietly "$target" --target Ostrya ostrya-find
 wine_env=$(bash scripts/wine-prefix.sh "$target")
 eval "$wine_env"
 # Started with no output pipe attached to Wine's background services, so they cannot hold it.
-"$OSTRYA_WINE" cmd /c exit >/dev/null 2>&1
+"$OSTRYA_WINE" cmd /c exit >/dev/null 2>&1 || { echo "run.sh: Wine cannot run programs" >&2; exit 1; }
 
 if [ -z "${DISPLAY:-}" ]; then
   folder=${1:-$root/src/search}

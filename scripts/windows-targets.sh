@@ -13,6 +13,15 @@ win32_unavailable_reason() {
 }
 
 # Configures and builds one target (extra arguments go to the build: --target NAME).
+# build_windows_quietly keeps the output in build/TARGET.log and shows it only on failure.
+build_windows_quietly() {
+  mkdir -p build
+  build_windows "$@" >"build/$1.log" 2>&1 || {
+    tail -n 40 "build/$1.log" >&2
+    echo "building the $1 target failed (log: build/$1.log)" >&2
+    exit 1
+  }
+}
 build_windows() {
   local target=$1 toolchain
   shift
@@ -22,8 +31,8 @@ build_windows() {
   esac
   cmake --no-warn-unused-cli -S . -B "build/$target" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_CROSSCOMPILING_EMULATOR="bash;$PWD/scripts/wine.sh;$target" >/dev/null
-  cmake --build "build/$target" -j"$(nproc)" "$@"
+    -DCMAKE_CROSSCOMPILING_EMULATOR="bash;$PWD/scripts/wine.sh;$target" >/dev/null &&
+    cmake --build "build/$target" -j"$(nproc)" "$@"
 }
 
 # Starts a persistent Wine server for the target's prefix (after stopping a leftover one, whose
@@ -37,7 +46,10 @@ start_wine() {
   "$WINESERVER" -k >/dev/null 2>&1 || true
   "$WINESERVER" -w >/dev/null 2>&1 || true
   "$WINESERVER" -p >/dev/null 2>&1 || true
-  "$OSTRYA_WINE" cmd /c exit >/dev/null 2>&1
+  "$OSTRYA_WINE" cmd /c exit >/dev/null 2>&1 || {
+    echo "Wine ($OSTRYA_WINE) cannot run a program in $WINEPREFIX" >&2
+    exit 1
+  }
 }
 stop_wine() {
   if [ -n "${WINESERVER:-}" ]; then

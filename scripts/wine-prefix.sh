@@ -8,7 +8,8 @@
 # the 32-bit loader whenever it is installed. $OSTRYA_WINE is the loader to run programs with.
 # Settings: no crash dialog (a crash ends the process with an error instead of hanging), no
 # window manager wait (Managed=N), 96 DPI, and the fonts of the fonts-wine package.
-# OSTRYA_WINEPREFIX puts the prefix elsewhere (a fresh one, to check a first start).
+# OSTRYA_WINEPREFIX puts the prefixes elsewhere (OSTRYA_WINEPREFIX-TARGET: a fresh one, to
+# check a first start).
 set -euo pipefail
 target=${1:?usage: wine-prefix.sh win32|win64}
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,7 +19,7 @@ case "$target" in
   *) echo "wine-prefix.sh: unknown target $target (win32 or win64)" >&2; exit 2 ;;
 esac
 [ -x "$loader" ] || { echo "wine-prefix.sh: $loader is missing (scripts/deps.sh installs it)" >&2; exit 1; }
-prefix="${OSTRYA_WINEPREFIX:-$root/build/wineprefix-$target}"
+prefix="${OSTRYA_WINEPREFIX:-$root/build/wineprefix}-$target"
 # The locale gives Wine the code pages of a Western European Windows: ANSI 1252, OEM 850.
 export WINEPREFIX="$prefix" WINEARCH="$target" WINELOADER="$loader" WINESERVER="$server" \
   WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=en_GB.UTF-8
