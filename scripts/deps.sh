@@ -3,7 +3,8 @@
 # root. Safe to run again: every step checks first and does nothing when it is done.
 #   Debian packages: native toolchain and -dev libraries, the i686 and x86_64 mingw toolchains,
 #   64-bit Wine, Xvfb; 32-bit Wine (wine32:i386) where the registry delivers it.
-#   Windows libraries: bzip2, PCRE2 and libmspack cross-compiled from Debian source packages into
+#   Windows libraries: bzip2, PCRE2, libmspack, liblzma and libzstd cross-compiled from Debian
+#   source packages into
 #   build/deps/i686 and build/deps/x86_64 (zlib comes from Debian's mingw package).
 # Every failed step stops the script with a message; only 32-bit Wine is optional.
 # OSTRYA_DEPS_READY=1 skips it all (set by a script that ran it already).
@@ -25,7 +26,7 @@ fail() {
 
 native_packages=(
   build-essential cmake ninja-build pkg-config dpkg-dev python3
-  zlib1g-dev libbz2-dev libpcre2-dev libmspack-dev
+  zlib1g-dev libbz2-dev libpcre2-dev libmspack-dev liblzma-dev libzstd-dev
   googletest clang libclang-rt-14-dev
 )
 windows_packages=(
@@ -113,8 +114,10 @@ declare -A versions=(
   [bzip2]=1.0.8-5
   [pcre2]=10.42-1
   [libmspack]=0.11-1
+  [xz-utils]=5.4.1-1+deb12u1
+  [libzstd]=1.5.4+dfsg2-5
 )
-libraries=(bzip2 pcre2 libmspack)
+libraries=(bzip2 pcre2 libmspack xz-utils libzstd)
 
 # The unpacked source stays pristine: nothing is ever built inside it.
 fetch_source() { # package -> prints the unpacked source folder
@@ -181,6 +184,30 @@ build_libmspack() {
   install -D -m644 "$src/.libs/libmspack.a" "$prefix/lib/libmspack.a"
   install -D -m644 "$src/mspack/mspack.h" "$prefix/include/mspack.h"
   install -D -m644 "$src/COPYING.LIB" "$prefix/licenses/libmspack.txt"
+}
+
+# liblzma alone, without the xz tools.
+build_xz-utils() {
+  local src
+  src=$(build_copy xz-utils)
+  (cd "$src" && ./configure -q --host="$host" --prefix="$prefix" --disable-shared \
+    --enable-static --disable-xz --disable-xzdec --disable-lzmadec --disable-lzmainfo \
+    --disable-lzma-links --disable-scripts --disable-doc --disable-nls CC="$host-gcc-posix" \
+    CFLAGS="-O2")
+  make -C "$src/src/liblzma" -s -j"$jobs"
+  make -C "$src/src/liblzma" -s install
+  install -D -m644 "$src/COPYING" "$prefix/licenses/liblzma.txt"
+}
+
+build_libzstd() {
+  local src
+  src=$(build_copy libzstd)
+  make -C "$src/lib" -s -j"$jobs" libzstd.a CC="$host-gcc-posix" AR="$host-ar" \
+    ZSTD_LEGACY_SUPPORT=0 CFLAGS="-O2"
+  install -D -m644 "$src/lib/libzstd.a" "$prefix/lib/libzstd.a"
+  install -D -m644 "$src/lib/zstd.h" "$prefix/include/zstd.h"
+  install -D -m644 "$src/lib/zstd_errors.h" "$prefix/include/zstd_errors.h"
+  install -D -m644 "$src/LICENSE" "$prefix/licenses/libzstd.txt"
 }
 
 for host in i686-w64-mingw32 x86_64-w64-mingw32; do

@@ -1,6 +1,8 @@
 #include <bzlib.h>
 #include <gtest/gtest.h>
+#include <lzma.h>
 #include <zlib.h>
+#include <zstd.h>
 
 #include <filesystem>
 #include <set>
@@ -94,6 +96,32 @@ std::string bzipped(const std::string& data) {
   BZ2_bzBuffToBuffCompress(out.data(), &length, const_cast<char*>(data.data()),
                            static_cast<unsigned>(data.size()), 9, 0, 0);
   out.resize(length);
+  return out;
+}
+
+// xz, or the older .lzma format.
+std::string xzed(const std::string& data, bool lzmaAlone = false) {
+  lzma_stream stream = LZMA_STREAM_INIT;
+  lzma_options_lzma options;
+  lzma_lzma_preset(&options, 6);
+  if (lzmaAlone)
+    lzma_alone_encoder(&stream, &options);
+  else
+    lzma_easy_encoder(&stream, 6, LZMA_CHECK_CRC64);
+  std::string out(data.size() + 1024, '\0');
+  stream.next_in = reinterpret_cast<const uint8_t*>(data.data());
+  stream.avail_in = data.size();
+  stream.next_out = reinterpret_cast<uint8_t*>(out.data());
+  stream.avail_out = out.size();
+  lzma_code(&stream, LZMA_FINISH);
+  out.resize(stream.total_out);
+  lzma_end(&stream);
+  return out;
+}
+
+std::string zstded(const std::string& data) {
+  std::string out(ZSTD_compressBound(data.size()), '\0');
+  out.resize(ZSTD_compress(out.data(), out.size(), data.data(), data.size(), 19));
   return out;
 }
 
@@ -201,7 +229,25 @@ TEST_F(ArchiveRpm, HostileAndOldPackages) {
       {"old file list", package({strings(1027, both), modes({040755, 0100644})}, gz), kDone, both,
        kDone},
       {"no base names in version 4", package({strings(1027, both)}, gz, 4), kReadFailed, {}, kDone},
-      {"unknown compressor", package(with(fileList(), {text(1125, "xz")}), gz), kDone, both,
+      {"an xz payload", package(with(fileList(), {text(1125, "xz")}), xzed(kPayloadCpio)), kDone,
+       both, kDone},
+      {"an lzma payload", package(with(fileList(), {text(1125, "lzma")}), xzed(kPayloadCpio, true)),
+       kDone, both, kDone},
+      {"a zstd payload", package(with(fileList(), {text(1125, "zstd")}), zstded(kPayloadCpio)),
+       kDone, both, kDone},
+      {"a zstd payload in two frames",
+       package(with(fileList(), {text(1125, "zstd")}),
+               zstded(kPayloadCpio.substr(0, 100)) + zstded(kPayloadCpio.substr(100))),
+       kDone, both, kDone},
+      {"an xz payload cut short",
+       package(with(fileList(), {text(1125, "xz")}), xzed(kPayloadCpio).substr(0, 40)), kDone, both,
+       kDecoderFailed},
+      {"a zstd payload cut short",
+       package(with(fileList(), {text(1125, "zstd")}), zstded(kPayloadCpio).substr(0, 20)), kDone,
+       both, kDecoderFailed},
+      {"a gzip payload named zstd", package(with(fileList(), {text(1125, "zstd")}), gz), kDone,
+       both, kDecoderFailed},
+      {"unknown compressor", package(with(fileList(), {text(1125, "lz4")}), gz), kDone, both,
        kUnsupportedMethod},
       {"stated size beyond what memory is given",
        package(with(fileList(), {numbers32(1046, {0xFFFFFFF0})}), gz), kDone, both, kSetUpFailed},

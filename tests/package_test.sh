@@ -14,7 +14,8 @@ trap 'rm -rf "$unpacked"' EXIT
 unzip -q "$zip" -d "$unpacked"
 folder="$unpacked/$(basename "$zip" .zip)"
 for file in Ostrya.exe ostrya-find.exe README.txt licenses/zlib.txt licenses/bzip2.txt \
-  licenses/pcre2.txt licenses/libmspack.txt licenses/mingw-w64-runtime.txt; do
+  licenses/pcre2.txt licenses/libmspack.txt licenses/liblzma.txt licenses/libzstd.txt \
+  licenses/mingw-w64-runtime.txt; do
   [ -s "$folder/$file" ] || { echo "package: $file is missing from $(basename "$zip")"; exit 1; }
 done
 # Both programs carry the version resource (UTF-16 strings) and the manifest.

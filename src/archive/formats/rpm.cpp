@@ -115,16 +115,24 @@ class RpmFileList {
   RpmNumbers times_;
 };
 
-// Packages from before the compressor was named are gzip.
+// Packages from before the compressor was named are gzip; most packages built in the last years
+// are xz or zstd.
 bool compressorOf(const RpmHeader& header, PayloadCompressor& compressor) {
   const char* name = header.string(kRpmPayloadCompressor);
-  if (name == nullptr || std::strcmp(name, "gzip") == 0) {
-    compressor = PayloadCompressor::Gzip;
-    return true;
-  }
-  if (std::strcmp(name, "bzip2") == 0) {
-    compressor = PayloadCompressor::Bzip2;
-    return true;
+  if (name == nullptr) name = "gzip";
+  static constexpr struct {
+    const char* name;
+    PayloadCompressor compressor;
+  } kCompressors[] = {{"gzip", PayloadCompressor::Gzip},
+                      {"bzip2", PayloadCompressor::Bzip2},
+                      {"xz", PayloadCompressor::Xz},
+                      {"lzma", PayloadCompressor::Xz},
+                      {"zstd", PayloadCompressor::Zstd}};
+  for (const auto& known : kCompressors) {
+    if (std::strcmp(name, known.name) == 0) {
+      compressor = known.compressor;
+      return true;
+    }
   }
   return false;
 }

@@ -2,7 +2,9 @@
 #include "archive/formats/rpm_payload.h"
 
 #include <bzlib.h>
+#include <lzma.h>
 #include <zlib.h>
+#include <zstd.h>
 
 #include <cstring>
 
@@ -83,14 +85,56 @@ int bunzipPayload(const uint8_t* input, std::size_t inputSize, uint8_t* output,
   return result == BZ_STREAM_END ? kDone : kDecoderFailed;
 }
 
+// xz and the older .lzma format alike; memory for the decoder is bounded by what a package
+// made with the highest preset needs, and more.
+int unxzPayload(const uint8_t* input, std::size_t inputSize, uint8_t* output, std::size_t capacity,
+                std::size_t& produced) {
+  constexpr uint64_t kDecoderMemory = uint64_t{1} << 30;
+  lzma_stream stream = LZMA_STREAM_INIT;
+  if (lzma_auto_decoder(&stream, kDecoderMemory, 0) != LZMA_OK) return kDecoderFailed;
+  stream.next_in = input;
+  stream.avail_in = inputSize;
+  stream.next_out = output;
+  stream.avail_out = capacity;
+  const lzma_ret result = lzma_code(&stream, LZMA_FINISH);
+  produced = capacity - stream.avail_out;
+  lzma_end(&stream);
+  return result == LZMA_STREAM_END ? kDone : kDecoderFailed;
+}
+
+// Every frame of the payload, one after another, until the input ends.
+int unzstdPayload(const uint8_t* input, std::size_t inputSize, uint8_t* output,
+                  std::size_t capacity, std::size_t& produced) {
+  ZSTD_DStream* stream = ZSTD_createDStream();
+  if (stream == nullptr) return kDecoderFailed;
+  ZSTD_inBuffer in = {input, inputSize, 0};
+  ZSTD_outBuffer out = {output, capacity, 0};
+  std::size_t left = 1;
+  while (in.pos < in.size) {
+    left = ZSTD_decompressStream(stream, &out, &in);
+    if (ZSTD_isError(left) || (left != 0 && out.pos == out.size)) break;
+  }
+  produced = out.pos;
+  ZSTD_freeDStream(stream);
+  return !ZSTD_isError(left) && left == 0 ? kDone : kDecoderFailed;
+}
+
 }  // namespace
 
 int decompressPayload(PayloadCompressor compressor, const uint8_t* input, std::size_t inputSize,
                       uint8_t* output, std::size_t capacity, std::size_t& produced) {
   produced = 0;
-  return compressor == PayloadCompressor::Gzip
-             ? inflatePayload(input, inputSize, output, capacity, produced)
-             : bunzipPayload(input, inputSize, output, capacity, produced);
+  switch (compressor) {
+    case PayloadCompressor::Gzip:
+      return inflatePayload(input, inputSize, output, capacity, produced);
+    case PayloadCompressor::Bzip2:
+      return bunzipPayload(input, inputSize, output, capacity, produced);
+    case PayloadCompressor::Xz:
+      return unxzPayload(input, inputSize, output, capacity, produced);
+    case PayloadCompressor::Zstd:
+      return unzstdPayload(input, inputSize, output, capacity, produced);
+  }
+  return kDecoderFailed;
 }
 
 }  // namespace ostrya::archive

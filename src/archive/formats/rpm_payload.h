@@ -6,7 +6,9 @@
 
 namespace ostrya::archive {
 
-enum class PayloadCompressor { Gzip, Bzip2 };
+// What a package names in its payload compressor tag: "gzip" (or nothing, in old packages),
+// "bzip2", "xz", "lzma" (the .lzma format xz also reads) and "zstd".
+enum class PayloadCompressor { Gzip, Bzip2, Xz, Zstd };
 
 // Decompresses a whole payload in one call into `output`, which holds `capacity` bytes;
 // `produced` tells how many it received. Both sizes stay below 4 GiB. 0, or kDecoderFailed
