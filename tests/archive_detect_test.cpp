@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -151,14 +152,31 @@ TEST_F(ArchiveDetect, TarHeaderTest) {
       {"size beyond the file", file(tarHeader(1024, true), 1024), kNoArchive},
       {"size just inside", file(tarHeader(1023, true), 1024), kTar},
   });
-  // The size rule holds for any file of 4 GiB or more, whose size is not known exactly.
+  // The size rule compares full 64-bit sizes, for files of 4 GiB and more too.
   const std::string huge = tarHeader(0xFFFFFFFFu, true);
   const auto* block = reinterpret_cast<const uint8_t*>(huge.data());
   EXPECT_TRUE(passesTarHeaderTest(block, 512, 0x100000000ull));
   EXPECT_FALSE(passesTarHeaderTest(block, 512, 0xFFFFFFFFull));
+  const std::string eightGiB = put(huge, 124, "77777777777");
+  const auto* eightGiBBlock = reinterpret_cast<const uint8_t*>(eightGiB.data());
+  EXPECT_FALSE(passesTarHeaderTest(eightGiBBlock, 512, 0x100000000ull + 4096));
+  EXPECT_TRUE(passesTarHeaderTest(eightGiBBlock, 512, 0x200000000ull));
   // The checksum field must end before the bytes that may be looked at do.
   EXPECT_TRUE(passesTarHeaderTest(block, 155, 0x100000000ull));
   EXPECT_FALSE(passesTarHeaderTest(block, 154, 0x100000000ull));
+}
+
+// A file just past 4 GiB is read for its deep tests like any other: its size is not taken by
+// its low 32 bits (here 1024, less than the head). The file is sparse.
+TEST_F(ArchiveDetect, FilesPast4GiBGetTheirDeepTests) {
+  const std::string name = "huge.tar";
+  tree_.file(name, put(zeros(1024), 0, tarHeader(5, true)));
+  std::error_code error;
+  std::filesystem::resize_file(tree_.native(name), 0x100000000ull + 1024, error);
+  if (error) GTEST_SKIP() << "no room for a sparse file of 4 GiB here: " << error.message();
+  EXPECT_EQ(ArchiveDetectType(tree_.native(name).c_str(), host_.services), kTar);
+  EXPECT_EQ(host_.openFiles, 0);
+  std::filesystem::remove(tree_.native(name), error);
 }
 
 // An ARJ main header `at` bytes into the file, where the head test does not see it.

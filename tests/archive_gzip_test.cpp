@@ -73,6 +73,30 @@ TEST(GzipReader, ListsFixturesAsTheIndependentReaderDoes) {
   }
 }
 
+// gzip -n and streams from a pipe store the time 0: no date, not a made-up one.
+TEST(GzipReader, NoStoredTimeMeansNoDate) {
+  ArchiveTestHost host;
+  ListingRecorder recorder;
+  const std::string path = testing::archiveFixture("gzip/notes.txt.gz").string();
+  ASSERT_EQ(
+      listGzip(path.c_str(), &recorder.context, ListingRecorder::callback, host.services, nullptr),
+      kDone);
+  ASSERT_EQ(recorder.entries.size(), 1u);
+  EXPECT_EQ(recorder.entries[0].dosDate, 0);
+  EXPECT_EQ(recorder.entries[0].dosTime, 0);
+}
+
+// Times before 1980 are shown as the first DOS date and time, never moved to another year.
+TEST(UnixTime, BeforeTheDosEpochIsItsFirstSecond) {
+  constexpr uint16_t kFirstDosDate = (1 << 5) | 1;  // 1 January 1980
+  for (const int64_t seconds : {int64_t{0}, int64_t{86400} * 365 * 5, int64_t{-86400}}) {
+    uint16_t date = 0xFFFF, time = 0xFFFF;
+    unixTimeToDos(seconds, date, time);
+    EXPECT_EQ(date, kFirstDosDate) << seconds;
+    EXPECT_EQ(time, 0) << seconds;
+  }
+}
+
 TEST(GzipReader, EntryNameFromStoredNameOrFileName) {
   const std::string longName(300, 'n');
   struct Case {

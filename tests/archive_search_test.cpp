@@ -132,7 +132,7 @@ TEST_F(ArchiveSearchTest, EntriesBecomeRowsUnderTheArchiveAndItsInnerFolders) {
   EXPECT_EQ(inside[0].size, 13u);
   EXPECT_EQ(inside[1].folder, tree.native("packed.tar/sub/deeper"));
   EXPECT_EQ(inside[1].name, "deepest.txt");
-  // The archive's own bits (archive on POSIX) and the mark of an entry; shown as "Z".
+  // The entry's own bits and the mark of an entry; shown as "Z".
   EXPECT_EQ(inside[0].attributes & (kRecInArchive | kRecFolder), kRecInArchive);
   EXPECT_NE(attributeLetters(inside[0].attributes).find('Z'), std::string::npos);
   EXPECT_EQ(rows.size(), 3u);  // and the file outside
@@ -158,6 +158,16 @@ TEST_F(ArchiveSearchTest, InnerFoldersAreSharedAcrossSeparatorsButNotAcrossCase)
   std::lock_guard<std::mutex> hold(context.store.lock());
   EXPECT_EQ(context.store.folderRecordLocked(5).bytes(), nullptr);
   EXPECT_NE(context.store.folderRecordLocked(4).bytes(), nullptr);
+}
+
+// The archive's root is no entry: a stored "/" and the empty name an image without entries is
+// reported with give no row.
+TEST_F(ArchiveSearchTest, TheArchiveRootIsNoRow) {
+  tree.file("root.cpio", newcMember(testing::kCpioFileMode, "/", "r") +
+                             newcMember(testing::kCpioFileMode, "a.txt", "a") + newcTrailer());
+  const std::vector<Row> inside = entries(run("*"));
+  ASSERT_EQ(inside.size(), 1u);
+  EXPECT_EQ(inside[0].name, "a.txt");
 }
 
 TEST_F(ArchiveSearchTest, AnEntryWithoutSizeShowsNoneAndAddsNoBytes) {
@@ -200,6 +210,24 @@ TEST_F(ArchiveSearchTest, ContainingTextIsFoundInsideEveryFormatAndTheScratchFil
   const fs::path scratch = fs::path(temporary.native()) / "Ostrya";
   EXPECT_TRUE(fs::is_directory(scratch));
   EXPECT_TRUE(fs::is_empty(scratch));
+}
+
+// An entry carries its own read-only, hidden and system bits, whatever the archive file's are.
+TEST_F(ArchiveSearchTest, EntriesKeepTheirOwnAttributesNotTheArchives) {
+  copyFixture("fat/floppy-160k.img", "disk.img");
+  fs::permissions(tree.native("disk.img"),
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  const std::vector<Row> inside = entries(run("read-only.txt;readme.txt"));
+  fs::permissions(tree.native("disk.img"), fs::perms::owner_write, fs::perm_options::add);
+  ASSERT_EQ(inside.size(), 2u);
+  for (const Row& row : inside) {
+    // FAT keeps the short name README.TXT for readme.txt.
+    const bool readOnly = row.name == "read-only.txt";
+    EXPECT_EQ(row.attributes & (kRecReadOnly | kRecHidden | kRecSystem),
+              readOnly ? kRecReadOnly : 0u)
+        << row.name;
+  }
 }
 
 TEST_F(ArchiveSearchTest, WithoutTheOptionArchivesAreOrdinaryFiles) {

@@ -131,9 +131,28 @@ TEST(WholeWordMatcher, NeedsDelimitersOrTheFileEndsOnBothSides) {
   };
   for (const Case& c : cases)
     EXPECT_EQ(contains(c.contents, "cat", kOptWholeWord), c.found) << c.contents;
-  // A text may hold delimiters itself; one that starts with a delimiter is never at a word start.
-  EXPECT_TRUE(contains("the big cat", "big cat", kOptWholeWord));
-  EXPECT_FALSE(contains("a -x b", "-x", kOptWholeWord));
+  // A text may hold delimiters itself, and one that begins or ends with a delimiter brings its
+  // own word border on that side.
+  const struct {
+    const char* contents;
+    const char* text;
+    bool found;
+  } bordered[] = {
+      {"the big cat", "big cat", true},
+      {"a -x b", "-x", true},
+      {"ls -v", "-v", true},
+      {"ls -vx", "-v", false},
+      {"#include <a>", "#include", true},
+      {"#included", "#include", false},
+      {"asp.net", ".net", true},
+      {"a .network", ".net", false},
+      {"f(x)y", "(x)", true},
+      {"a, b", "a,", true},
+      {"ba, b", "a,", false},
+  };
+  for (const auto& c : bordered)
+    EXPECT_EQ(contains(c.contents, c.text, kOptWholeWord), c.found)
+        << c.text << " in " << c.contents;
 }
 
 TEST(HexMatcher, ComparesBytesExactly) {

@@ -7,8 +7,13 @@
 #include <string>
 
 #include "platform/codepage.h"
+#include "platform/file.h"
 #include "platform/listing.h"
 #include "test_tree.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace ostrya {
 namespace {
@@ -118,6 +123,24 @@ TEST(CodePage, Utf16NamesBecomeFileNamesCutAtWholeCharacters) {
   platform::utf16ToFileName(lonelyHalf, 3, out, sizeof out);
   EXPECT_STREQ(out, "a?b");
 }
+
+#ifdef _WIN32
+// A log file that another program holds open for writing is still read.
+TEST(FileHandle, ReadsAFileAnotherProgramIsWriting) {
+  testing::TempTree tree;
+  tree.file("log.txt", "line one\n");
+  HANDLE writer =
+      CreateFileA(tree.native("log.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+  platform::FileHandle reader;
+  uint64_t size = 0;
+  EXPECT_EQ(reader.openForReading(tree.native("log.txt").c_str(), size), 0);
+  EXPECT_EQ(size, 9u);
+  reader.close();
+  CloseHandle(writer);
+}
+#endif
 
 TEST(DirectoryListing, GivesNameAttributesSizeAndLocalDosTime) {
   testing::TempTree tree;

@@ -165,19 +165,83 @@ TEST(SearchFilter, FromDateAndTimeAllowFourSeconds) {
   expectStamps(record, std::begin(cases), std::end(cases));
 }
 
-// The tolerance is counted on the packed value, so it does not reach back across a minute.
-TEST(SearchFilter, ToleranceStaysInsideTheMinute) {
-  FilterRecord record;
-  record.flags = kFilterFromDate | kFilterFromTime | kFilterToDate | kFilterToTime;
-  record.fromDate = record.toDate = dosDate(2024, 6, 15);
-  record.fromTime = dosTime(12, 0, 0);
-  record.toTime = dosTime(12, 59, 58);
-  const StampCase cases[] = {
-      {dosDate(2024, 6, 15), dosTime(11, 59, 58), false},
-      {dosDate(2024, 6, 15), dosTime(13, 0, 0), false},
-      {dosDate(2024, 6, 15), dosTime(12, 30, 0), true},
+// The 4 seconds reach across a minute, an hour, a day, a month and a year, leap days included.
+TEST(SearchFilter, ToleranceReachesAcrossEveryBoundary) {
+  struct Bounds {
+    uint16_t fromDate, fromTime, toDate, toTime;
+    StampCase stamp;
+  } cases[] = {
+      {dosDate(2024, 6, 15),
+       dosTime(12, 0, 0),
+       dosDate(2024, 6, 15),
+       dosTime(12, 0, 58),
+       {dosDate(2024, 6, 15), dosTime(12, 1, 0), true}},
+      {dosDate(2024, 6, 15),
+       dosTime(12, 0, 0),
+       dosDate(2024, 6, 15),
+       dosTime(12, 0, 58),
+       {dosDate(2024, 6, 15), dosTime(12, 1, 2), true}},
+      {dosDate(2024, 6, 15),
+       dosTime(12, 0, 0),
+       dosDate(2024, 6, 15),
+       dosTime(12, 0, 58),
+       {dosDate(2024, 6, 15), dosTime(12, 1, 4), false}},
+      {dosDate(2024, 6, 15),
+       dosTime(12, 0, 0),
+       dosDate(2024, 6, 15),
+       dosTime(13, 0, 0),
+       {dosDate(2024, 6, 15), dosTime(11, 59, 56), true}},
+      {dosDate(2024, 6, 15),
+       dosTime(12, 0, 0),
+       dosDate(2024, 6, 15),
+       dosTime(13, 0, 0),
+       {dosDate(2024, 6, 15), dosTime(11, 59, 54), false}},
+      {dosDate(2024, 3, 1),
+       dosTime(0, 0, 0),
+       dosDate(2024, 3, 2),
+       dosTime(0, 0, 0),
+       {dosDate(2024, 2, 29), dosTime(23, 59, 56), true}},
+      {dosDate(2024, 3, 1),
+       dosTime(0, 0, 0),
+       dosDate(2024, 3, 2),
+       dosTime(0, 0, 0),
+       {dosDate(2024, 2, 28), dosTime(23, 59, 58), false}},
+      {dosDate(2023, 3, 1),
+       dosTime(0, 0, 2),
+       dosDate(2023, 3, 2),
+       dosTime(0, 0, 0),
+       {dosDate(2023, 2, 28), dosTime(23, 59, 58), true}},
+      {dosDate(2025, 1, 1),
+       dosTime(0, 0, 0),
+       dosDate(2025, 12, 31),
+       dosTime(23, 59, 58),
+       {dosDate(2026, 1, 1), dosTime(0, 0, 2), true}},
+      {dosDate(2025, 1, 1),
+       dosTime(0, 0, 0),
+       dosDate(2025, 12, 31),
+       dosTime(23, 59, 58),
+       {dosDate(2026, 1, 1), dosTime(0, 0, 4), false}},
+      {dosDate(2025, 1, 1),
+       dosTime(0, 0, 0),
+       dosDate(2025, 12, 31),
+       dosTime(23, 59, 58),
+       {dosDate(2024, 12, 31), dosTime(23, 59, 56), true}},
+      // 2100 is no leap year: its 28 February is followed by 1 March.
+      {dosDate(2100, 3, 1),
+       dosTime(0, 0, 0),
+       dosDate(2100, 3, 1),
+       dosTime(1, 0, 0),
+       {dosDate(2100, 2, 28), dosTime(23, 59, 56), true}},
   };
-  expectStamps(record, std::begin(cases), std::end(cases));
+  for (const Bounds& c : cases) {
+    FilterRecord record;
+    record.flags = kFilterFromDate | kFilterFromTime | kFilterToDate | kFilterToTime;
+    record.fromDate = c.fromDate;
+    record.fromTime = c.fromTime;
+    record.toDate = c.toDate;
+    record.toTime = c.toTime;
+    expectStamps(record, &c.stamp, &c.stamp + 1);
+  }
 }
 
 TEST(SearchFilter, ToDateAndTimeAllowFourSeconds) {
@@ -325,18 +389,20 @@ TEST(FilterValue, CutsEveryNumberToItsField) {
   EXPECT_EQ(record.toDate, 0xFE00);
 }
 
-TEST(FilterValue, LengthsFrom2GiBOnComeBackWithTheHighHalfSet) {
+// The value holds the low halves, read back unsigned: below 4 GiB a length comes back exactly.
+TEST(FilterValue, LengthsBelow4GiBComeBackExactly) {
   FilterRecord record;
   record.flags = kFilterMinimumLength | kFilterMaximumLength;
   record.minimumLength = uint64_t{3} << 30;
-  record.maximumLength = uint64_t{5} << 30;
+  record.maximumLength = 0xFFFFFFFFu;
   const std::string text = formatFilterValue(record);
-  EXPECT_EQ(text, "55,768,0,0,0,0,0,0,0,0,0,0,0,0,3221225472,1073741824");
+  EXPECT_EQ(text, "55,768,0,0,0,0,0,0,0,0,0,0,0,0,3221225472,4294967295");
   const FilterRecord back = parseFilterValue(text.c_str());
-  EXPECT_EQ(back.minimumLength, 0xFFFFFFFFC0000000u);
-  EXPECT_EQ(back.maximumLength, uint64_t{1} << 30);
-  EXPECT_EQ(parseFilterValue("55,768,0,0,0,0,0,0,0,0,0,0,0,0,-1,2147483648").maximumLength,
-            0xFFFFFFFF80000000u);
+  EXPECT_EQ(back.minimumLength, uint64_t{3} << 30);
+  EXPECT_EQ(back.maximumLength, 0xFFFFFFFFu);
+  // A negative number stands for the same 32 bits.
+  EXPECT_EQ(parseFilterValue("55,768,0,0,0,0,0,0,0,0,0,0,0,0,-1,-2147483648").minimumLength,
+            0xFFFFFFFFu);
 }
 
 class FilterSettings : public ::testing::Test {
@@ -362,6 +428,37 @@ TEST_F(FilterSettings, SavedFilterLoadsAgain) {
   expectSameBounds(back, record, "saved");
   EXPECT_STREQ(back.includePatterns, "*.txt;*.doc");
   EXPECT_STREQ(back.excludePatterns, "~*");
+}
+
+// 4 GiB and more: the sixteen numbers keep the low halves, the program's own key the high ones.
+TEST_F(FilterSettings, LengthsOf4GiBAndMoreKeepTheirHighHalves) {
+  FilterRecord record;
+  record.flags = kFilterMinimumLength | kFilterMaximumLength;
+  record.minimumLength = uint64_t{5} << 30;
+  record.maximumLength = (uint64_t{3} << 40) + 7;
+  {
+    ConfigStore store(fileName().c_str());
+    saveFilter(record, store);
+  }
+  ConfigStore store(fileName().c_str());
+  EXPECT_EQ(store.getText("Ostrya", "Filter"), "55,768,0,0,0,0,0,0,0,0,0,0,0,0,1073741824,7");
+  EXPECT_EQ(store.getText("Ostrya", "FilterHigh"), "1,768");
+  const FilterRecord back = loadFilter(store);
+  EXPECT_EQ(back.minimumLength, record.minimumLength);
+  EXPECT_EQ(back.maximumLength, record.maximumLength);
+  // Back below 4 GiB: the high halves are cleared, not left to add to the next bounds.
+  record.minimumLength = 10;
+  record.maximumLength = 20;
+  saveFilter(record, store);
+  const FilterRecord small = loadFilter(store);
+  EXPECT_EQ(small.minimumLength, 10u);
+  EXPECT_EQ(small.maximumLength, 20u);
+}
+
+TEST_F(FilterSettings, SmallLengthsAddNoKey) {
+  ConfigStore store(fileName().c_str());
+  saveFilter(everyBoundSet(), store);
+  EXPECT_EQ(store.getText("Ostrya", "FilterHigh", "absent"), "absent");
 }
 
 TEST_F(FilterSettings, DamagedValueKeepsTheMasks) {

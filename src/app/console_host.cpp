@@ -21,8 +21,14 @@ void ConsoleHost::readField(PanelField field, char* out, std::size_t capacity) {
 
 namespace {
 
-// "2024-05-01 12:34:56" from a DOS date and time.
+// "2024-05-01 12:34:56" from a DOS date and time; blanks of the same width for a date with no
+// month or day (an entry whose archive stores no date), which names no day at all.
 void formatDosDateTime(uint16_t date, uint16_t time, char* out, std::size_t capacity) {
+  const unsigned month = (date >> 5) & 0xFu;
+  if (month < 1 || month > 12 || (date & 0x1Fu) == 0) {
+    std::snprintf(out, capacity, "%19s", "");
+    return;
+  }
   std::snprintf(out, capacity, "%04u-%02u-%02u %02u:%02u:%02u", 1980u + (date >> 9),
                 (date >> 5) & 0xFu, date & 0x1Fu, time >> 11, (time >> 5) & 0x3Fu,
                 (time & 0x1Fu) * 2);

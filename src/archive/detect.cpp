@@ -34,9 +34,9 @@ TypeCode detectFromContents(const char* path, HostFile file, const HostServices&
 
   uint64_t fileSize = 0;
   if (services.GetFileSize(nullptr, file, &fileSize) != 0) fileSize = 0;
-  // Only the low 32 bits of the size count, as the host's 32-bit size call gives them; a file
-  // that claims less than its head (one that shrank, or a wrapped size) has no deep tests.
-  const std::size_t capped = std::min<std::size_t>(static_cast<uint32_t>(fileSize), kDeepReadCap);
+  // The full size decides; a file that claims less than its head (one that shrank) has no deep
+  // tests.
+  const std::size_t capped = static_cast<std::size_t>(std::min<uint64_t>(fileSize, kDeepReadCap));
   if (capped < kHeadSize) return kNoArchive;
   HostBlock buffer(services, capped);
   if (!buffer) return kNoArchive;

@@ -58,7 +58,6 @@ constexpr std::size_t kTarSizeLength = 12;
 constexpr std::size_t kTarChecksumOffset = 148;
 constexpr std::size_t kTarChecksumLength = 8;
 constexpr std::size_t kTarMagicOffset = 257;
-constexpr uint64_t kFourGiB = 0x100000000ull;
 
 // ARJ: marker, basic header size, basic header, its CRC-32. The scan keeps the largest header
 // in hand so that a header and its checksum always lie inside the buffer.
@@ -190,9 +189,8 @@ TypeCode testHead(const uint8_t* head) {
 }
 
 // The checksum field is digits or blanks up to a NUL; a header that passes either has the
-// right checksum or names itself "ustar". A size that does not fit the file rules out text
-// that merely looks like a header; no file of 4 GiB or more is ruled out that way, since its
-// size is not known exactly to every caller.
+// right checksum or names itself "ustar". A size that does not fit the file, compared in full
+// 64 bits, rules out text that merely looks like a header.
 bool passesTarHeaderTest(const uint8_t* block, std::size_t m, uint64_t fileSize) {
   std::size_t end = kTarChecksumOffset;
   while (end < m && block[end] != 0) {
@@ -208,7 +206,7 @@ bool passesTarHeaderTest(const uint8_t* block, std::size_t m, uint64_t fileSize)
   if (stored != static_cast<int64_t>(sum) &&
       !equalsIgnoringCase(block + kTarMagicOffset, "ustar", 5))
     return false;
-  return fileSize >= kFourGiB || leadingOctal(block + kTarSizeOffset, kTarSizeLength) < fileSize;
+  return leadingOctal(block + kTarSizeOffset, kTarSizeLength) < fileSize;
 }
 
 // After a rejected candidate the scan skips the bytes the candidate has shown to be its own:

@@ -9,7 +9,9 @@ namespace ostrya::archive {
 void unixTimeToDos(int64_t seconds, uint16_t& dosDate, uint16_t& dosTime) {
   platform::LocalTime local;
   if (!platform::localTimeOfUnix(seconds, local)) local = platform::localNow();
-  if (local.year < 1980) local.year = platform::localNow().year;
+  // The DOS date begins in 1980; an earlier time is shown as that beginning, not moved to
+  // another year.
+  if (local.year < 1980) local = {1980, 1, 1, 0, 0, 0};
   dosDate = dosDateOf({static_cast<uint32_t>(local.day), static_cast<uint32_t>(local.month),
                        static_cast<uint32_t>(local.year)});
   dosTime = dosTimeOf({static_cast<uint32_t>(local.hour), static_cast<uint32_t>(local.minute),

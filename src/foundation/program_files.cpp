@@ -8,9 +8,14 @@ namespace ostrya {
 std::string programFilesBase(const std::string& programPath) {
   std::string base = programPath;
   if (!base.empty() && base[0] == '"') base.erase(0, 1);
-  // The extension goes only when its dot is not the first character of the whole path.
+  // The extension goes only when its dot is not the first character of the whole path. Windows
+  // takes the last dot of the whole path; a POSIX program usually has no extension and may lie
+  // in a folder such as tools.d, so there only a dot in the file-name part counts.
   const std::size_t dot = base.rfind('.');
-  if (dot != std::string::npos && dot > 0) base.resize(dot);
+  const std::size_t folderEnd = base.find_last_of("\\/");
+  const bool dotInFolder = folderEnd != std::string::npos && dot < folderEnd;
+  if (dot != std::string::npos && dot > 0 && !(platform::kPathSeparator == '/' && dotInFolder))
+    base.resize(dot);
   const std::size_t separator = base.find_last_of("\\/");
   const std::size_t nameStart = separator == std::string::npos ? 0 : separator + 1;
   if (base.size() - nameStart > 5) base.resize(nameStart + 5);

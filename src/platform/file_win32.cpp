@@ -36,10 +36,11 @@ HANDLE handleOf(intptr_t value) {
 
 }  // namespace
 
+// Sharing write access too: a log file another program is still writing can be searched.
 int FileHandle::openForReading(const char* path, uint64_t& size) {
   close();
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return failure();
   DWORD high = 0;
   const DWORD low = GetFileSize(file, &high);

@@ -17,13 +17,10 @@ namespace {
 // The longest folder path an archive entry gets: the archive's path and the path inside it.
 constexpr std::size_t kEntryFolderCapacity = 520;
 
-// Archive bits an entry inherits: read-only, hidden, system, folder, archive, the bits a
-// filter speaks about.
-constexpr uint32_t kInheritedAttributes = kFilterAttributes;
-
 // What an entry callback or OnEntryExtracted was told about one entry.
 struct EntryReport {
-  // Only its folder bit counts: some formats mark folders so instead of a trailing separator.
+  // Its DOS attributes; of them the read-only, hidden, system, folder and archive bits are kept,
+  // the bits a filter speaks about.
   uint32_t attributes;
   uint16_t dosDate;
   uint16_t dosTime;
@@ -65,10 +62,11 @@ void takeEntry(SearchRequest& request, const char* storedName, const EntryReport
   char* name = copy;
   for (char* at = name; *at; ++at)
     if (platform::isPathSeparator(*at)) *at = platform::kPathSeparator;
-  // A name stored as an absolute path ("/usr/...") lies inside the archive all the same.
+  // A name stored as an absolute path ("/usr/...") lies inside the archive all the same; the
+  // archive's own root ("/") is no entry.
   while (*name == platform::kPathSeparator) ++name;
-  uint32_t attributes = (request.archiveAttributes & kInheritedAttributes) | kRecInArchive |
-                        (entry.attributes & kRecFolder);
+  if (*name == '\0') return;
+  uint32_t attributes = (entry.attributes & kFilterAttributes) | kRecInArchive;
   if (entry.flag == archive::kEncryptedFlag) attributes |= kRecEncrypted;
   std::size_t length = std::strlen(name);
   if (length > 0 && name[length - 1] == platform::kPathSeparator) {

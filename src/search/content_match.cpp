@@ -132,8 +132,9 @@ bool hexMatches(const ContentQuery& query, const ContentWindow& window) {
 }
 
 // Plain and whole-word text: a candidate's bytes are compared as ANSI text, then in their OEM
-// form (a DOS text file). Whole words start after a delimiter and end before one, or at the
-// ends of the file.
+// form (a DOS text file). A whole word is not part of a longer word: before it lies the start
+// of the file or a delimiter, unless the text itself begins with one ("#include", ".net"), and
+// likewise after it.
 bool textMatches(const ContentQuery& query, const ContentWindow& window, bool wholeWord) {
   const CandidateScanner scanner(query.candidateFirst, query.candidateSecond,
                                  query.candidateOffset);
@@ -141,11 +142,9 @@ bool textMatches(const ContentQuery& query, const ContentWindow& window, bool wh
   const uint8_t* end = data + window.length;
   const uint8_t* stop = end - query.length + 1;  // one past the last position
   for (const uint8_t* p = scanner.next(data, stop); p < stop; p = scanner.next(p + 1, stop)) {
-    if (wholeWord) {
+    if (wholeWord && !kDelimiter[*p]) {
       const uint8_t previous = p == data ? window.before : p[-1];
-      const bool wordStart =
-          !kDelimiter[*p] && ((p == data && window.startsFile) || kDelimiter[previous]);
-      if (!wordStart) continue;
+      if (!(p == data && window.startsFile) && !kDelimiter[previous]) continue;
     }
     if (!platform::equalText(p, query.text, query.length, query.ignoreCase) &&
         !(query.oemDiffers &&
@@ -153,7 +152,8 @@ bool textMatches(const ContentQuery& query, const ContentWindow& window, bool wh
       continue;
     if (wholeWord) {
       const uint8_t* after = p + query.length;
-      if (after == end ? !window.endsFile : !kDelimiter[*after]) continue;
+      if (!kDelimiter[after[-1]] && (after == end ? !window.endsFile : !kDelimiter[*after]))
+        continue;
     }
     return true;
   }

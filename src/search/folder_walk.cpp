@@ -75,7 +75,6 @@ class FolderWalk {
     if ((request_.options & kOptArchives) != 0 && request_.context.archives &&
         listing.complete(entry)) {
       std::strcpy(request_.archivePath, path);
-      request_.archiveAttributes = entry.attributes;
       request_.context.archives->search(request_);
     }
   }

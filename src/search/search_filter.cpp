@@ -1,6 +1,8 @@
 // portable: no platform headers.
 #include "search/search_filter.h"
 
+#include <algorithm>
+
 #include <cstdio>
 
 #include "foundation/config_store.h"
@@ -10,6 +12,9 @@ namespace {
 
 constexpr char kProgramSection[] = "Ostrya";
 constexpr char kFilterKey[] = "Filter";
+// Lengths of 4 GiB and more keep their high halves under a key of this program's own, so that the
+// sixteen numbers of `Filter`, which older copies read, stay as they are.
+constexpr char kFilterHighKey[] = "FilterHigh";
 constexpr char kIncludeKey[] = "FtlPat";
 constexpr char kExcludeKey[] = "FtlExl";
 
@@ -81,10 +86,14 @@ uint16_t dosTimeFrom(const int32_t* hourMinuteSeconds) {
   return packDosFields(hourMinuteSeconds, 11, 0x3F, 0x1F);
 }
 
-// A negative number stands for a length of 2 GiB or more that was saved as its low half; it
-// comes back with the high half filled with ones.
+// The low half of a length, written unsigned; a negative number written by hand stands for the
+// same 32 bits.
 uint64_t lengthFrom(int32_t number) {
-  return static_cast<uint64_t>(static_cast<int64_t>(number));
+  return static_cast<uint32_t>(number);
+}
+
+unsigned highHalf(uint64_t length) {
+  return static_cast<unsigned>(length >> 32);
 }
 
 unsigned lowHalf(uint64_t length) {
@@ -143,6 +152,13 @@ FilterRecord loadFilter(ConfigStore& store) {
                 sizeof record.includePatterns);
   store.getText(kProgramSection, kExcludeKey, "", record.excludePatterns,
                 sizeof record.excludePatterns);
+  unsigned minimumHigh = 0;
+  unsigned maximumHigh = 0;
+  const std::string high = store.getText(kProgramSection, kFilterHighKey, "");
+  if (std::sscanf(high.c_str(), "%u,%u", &minimumHigh, &maximumHigh) == 2) {
+    record.minimumLength |= uint64_t{minimumHigh} << 32;
+    record.maximumLength |= uint64_t{maximumHigh} << 32;
+  }
   return record;
 }
 
@@ -150,6 +166,14 @@ void saveFilter(const FilterRecord& record, ConfigStore& store) {
   store.putText(kProgramSection, kFilterKey, formatFilterValue(record).c_str());
   store.putText(kProgramSection, kIncludeKey, record.includePatterns);
   store.putText(kProgramSection, kExcludeKey, record.excludePatterns);
+  const unsigned minimumHigh = highHalf(record.minimumLength);
+  const unsigned maximumHigh = highHalf(record.maximumLength);
+  if (minimumHigh != 0 || maximumHigh != 0 ||
+      !store.getText(kProgramSection, kFilterHighKey, "").empty()) {
+    char high[24];
+    std::snprintf(high, sizeof high, "%u,%u", minimumHigh, maximumHigh);
+    store.putText(kProgramSection, kFilterHighKey, high);
+  }
 }
 
 // The masks are prepared once here rather than for every candidate of the run.
@@ -172,29 +196,61 @@ bool SearchFilter::accepts(const char* name, uint32_t attributes, uint16_t dosDa
   return true;
 }
 
-// A date and a time together make one instant, which a stamp may miss by 2 units of the time
-// field (4 seconds) on either side: FAT volumes and archives keep times in 2-second steps and
-// round them their own way. The units are counted on the packed value, so the slack does not
-// reach across a minute. A date or a time alone bounds only that part, on any time or any date.
-// The sums are unsigned 32-bit; only stamps with month 15 come near their wrap.
+namespace {
+
+// Days from 1 January 1980 to the first of a month, by the civil calendar (the year 2100 is no
+// leap year, which a DOS date can reach).
+int64_t daysBeforeMonth(int64_t year, int64_t month) {
+  // Counted from March, so that the leap day ends a year.
+  const int64_t y = month <= 2 ? year - 1 : year;
+  const int64_t era = y / 400;
+  const int64_t yearOfEra = y - era * 400;
+  const int64_t dayOfYear = (153 * ((month + 9) % 12) + 2) / 5;
+  const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  // From 1 March of the year 0 to 1 January 1970, and on to 1 January 1980.
+  constexpr int64_t kDaysTo1980 = 719468 + 3652;
+  return era * 146097 + dayOfEra - kDaysTo1980;
+}
+
+// A packed DOS date and time as seconds since 1980. Fields outside their range (month 0 or 13,
+// minute 61, a seconds field of 31) are held at the nearest value a clock shows, so that the
+// order of valid stamps is kept and nothing overflows.
+int64_t secondsOf(uint16_t dosDate, uint16_t dosTime) {
+  const int64_t year = 1980 + (dosDate >> 9);
+  const int64_t month = std::clamp<int64_t>((dosDate >> 5) & 0xF, 1, 12);
+  const int64_t day = std::max<int64_t>(dosDate & 0x1F, 1);
+  const int64_t hour = std::min<int64_t>(dosTime >> 11, 23);
+  const int64_t minute = std::min<int64_t>((dosTime >> 5) & 0x3F, 59);
+  const int64_t second = std::min<int64_t>((dosTime & 0x1F) * 2, 59);
+  const int64_t days = daysBeforeMonth(year, month) + day - 1;
+  return ((days * 24 + hour) * 60 + minute) * 60 + second;
+}
+
+// FAT volumes and archives keep times in 2-second steps and round them their own way.
+constexpr int64_t kStampSlackSeconds = 4;
+
+}  // namespace
+
+// A date and a time together make one instant, which a stamp may miss by 4 seconds on either
+// side, across minutes, days and years alike. A date or a time alone bounds only that part, on
+// any time or any date.
 bool SearchFilter::passesDateAndTime(uint16_t dosDate, uint16_t dosTime) const {
   const uint16_t flags = record_.flags;
-  const uint32_t stamp = (uint32_t{dosDate} << 16) + dosTime;
   const bool fromDate = (flags & kFilterFromDate) != 0;
   const bool fromTime = (flags & kFilterFromTime) != 0;
+  const bool toDate = (flags & kFilterToDate) != 0;
+  const bool toTime = (flags & kFilterToTime) != 0;
+  const int64_t stamp =
+      (fromDate && fromTime) || (toDate && toTime) ? secondsOf(dosDate, dosTime) : 0;
   if (fromDate && fromTime) {
-    const uint32_t bound = (uint32_t{record_.fromDate} << 16) + record_.fromTime;
-    if (stamp + 2 < bound) return false;
+    if (stamp + kStampSlackSeconds < secondsOf(record_.fromDate, record_.fromTime)) return false;
   } else if (fromDate) {
     if (dosDate < record_.fromDate) return false;
   } else if (fromTime) {
     if (dosTime < record_.fromTime) return false;
   }
-  const bool toDate = (flags & kFilterToDate) != 0;
-  const bool toTime = (flags & kFilterToTime) != 0;
   if (toDate && toTime) {
-    const uint32_t bound = (uint32_t{record_.toDate} << 16) + record_.toTime;
-    if (bound + 2 < stamp) return false;
+    if (secondsOf(record_.toDate, record_.toTime) + kStampSlackSeconds < stamp) return false;
   } else if (toDate) {
     if (dosDate > record_.toDate) return false;
   } else if (toTime) {

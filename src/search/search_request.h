@@ -81,8 +81,6 @@ struct SearchRequest {
   alignas(8) uint8_t recordBuilder[kRecordBuilderSize];
   // The file being handed to the archive layer.
   char archivePath[platform::kMaxPath] = "";
-  // Its attribute bits, which its entries inherit.
-  uint32_t archiveAttributes = 0;
 };
 
 }  // namespace ostrya

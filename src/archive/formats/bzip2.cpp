@@ -21,14 +21,13 @@ constexpr int kPieceSize = 8192;
 // The tar a ".tbz" or ".tbz2" holds.
 constexpr std::initializer_list<const char*> kTarExtensions = {"tbz", "tbz2"};
 
-// libbzip2's complaints as this layer's codes. A stream that ends early keeps a code of its
-// own, -7, apart from damaged data (-8).
+// libbzip2's complaints as this layer's codes. A stream that ends early is damaged data like
+// any other, not a failed write.
 int codeOf(int bzipError) {
   switch (bzipError) {
     case BZ_IO_ERROR:
       return kReadFailed;
     case BZ_UNEXPECTED_EOF:
-      return kWriteFailed;
     case BZ_DATA_ERROR:
     case BZ_DATA_ERROR_MAGIC:
       return kDamagedData;

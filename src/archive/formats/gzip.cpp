@@ -128,6 +128,14 @@ void entryNameOf(const char* path, const GzipHeader& header, const HostServices&
   }
 }
 
+// A modification time of 0 means the writer stored none (gzip -n, a stream from a pipe): the
+// entry has no date, as a bzip2 entry has none.
+void entryTimeOf(const GzipHeader& header, uint16_t& dosDate, uint16_t& dosTime) {
+  dosDate = 0;
+  dosTime = 0;
+  if (header.modificationTime != 0) unixTimeToDos(header.modificationTime, dosDate, dosTime);
+}
+
 class GzipStream {
  public:
   explicit GzipStream(const char* path) : stream_(gzopen(path, "rb")) {}
@@ -187,7 +195,7 @@ int listGzip(const char* path, ListingContext* context, EntryCallback callback,
   entryNameOf(path, header, services, name);
   uint16_t dosDate = 0;
   uint16_t dosTime = 0;
-  unixTimeToDos(header.modificationTime, dosDate, dosTime);
+  entryTimeOf(header, dosDate, dosTime);
   callback(name, dosDate, dosTime, 0, ' ', header.uncompressedSize, 0, 0, context);
   return kDone;
 }
@@ -203,7 +211,7 @@ int extractGzip(ExtractionRequest& request, const HostServices& services) {
   const char* selected = firstSelectedName(request);
   EntryFacts entry;
   entry.name = selected ? selected : name;
-  unixTimeToDos(header.modificationTime, entry.dosDate, entry.dosTime);
+  entryTimeOf(header, entry.dosDate, entry.dosTime);
   entry.size = header.uncompressedSize;
 
   // zlib, not this layer, reads the stream, so the abort word is tested between its pieces

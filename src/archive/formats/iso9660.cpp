@@ -113,7 +113,8 @@ void recordingDate(const uint8_t* date, uint16_t& dosDate, uint16_t& dosTime) {
 }
 
 // A record's name as a file name, cut at the ';' of its version number: Joliet names are
-// big-endian UTF-16, other names are taken as stored.
+// big-endian UTF-16, other names are taken as stored. A dot left at the end only separated an
+// empty extension ("README.;1" is README).
 void recordName(const uint8_t* record, bool joliet, char* out) {
   const uint8_t length = record[kNameLength];
   const uint8_t* stored = record + kName;
@@ -126,7 +127,10 @@ void recordName(const uint8_t* record, bool joliet, char* out) {
     std::memcpy(out, stored, length);
     out[length] = '\0';
   }
-  if (char* version = std::strchr(out, ';')) *version = '\0';
+  if (char* version = std::strchr(out, ';')) {
+    *version = '\0';
+    if (version > out && version[-1] == '.') version[-1] = '\0';
+  }
 }
 
 // The parent's path without separators at either end, '\', and the name; the root adds none.
