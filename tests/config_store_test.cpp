@@ -281,6 +281,59 @@ TEST(ConfigStore, UnwritableFolderKeepsTheOldFile) {
   EXPECT_FALSE(fs::exists(file.tree.root() / "s.ini.new"));
 }
 
+// A file that exists but cannot be read is not a missing one: the store is read-only for the run
+// and never replaces the user's settings with the few keys changed since.
+TEST(ConfigStore, UnreadableFileIsNeverReplaced) {
+  SettingsFile file("[S]\r\nK=old\r\nOther=kept\r\n");
+  fs::permissions(file.name(), fs::perms::none);
+  const bool readable = std::ifstream(file.name()).good();
+  if (!readable) {
+    ConfigStore store(file.name().c_str());
+    EXPECT_EQ(store.getText("S", "K", "default"), "default");
+    EXPECT_NE(store.readError(), 0);
+    store.putText("S", "K", "new");
+  }
+  fs::permissions(file.name(), fs::perms::owner_read | fs::perms::owner_write);
+  if (readable) GTEST_SKIP() << "the file cannot be made unreadable here";
+  EXPECT_EQ(file.text(), "[S]\r\nK=old\r\nOther=kept\r\n");
+}
+
+// The same, root included, for a path that names a folder and for a file too large to read.
+TEST(ConfigStore, FolderInPlaceOfTheFileIsUnreadableNotMissing) {
+  testing::TempTree tree;
+  tree.file("Ostry.INI/keep.txt", "kept");
+  {
+    ConfigStore store(tree.native("Ostry.INI").c_str());
+    EXPECT_EQ(store.getText("S", "K", "default"), "default");
+    EXPECT_NE(store.readError(), 0);
+    store.putText("S", "K", "new");
+  }
+  EXPECT_TRUE(fs::is_directory(tree.root() / "Ostry.INI"));
+  // A file too large to read, whoever runs the test.
+  const std::string head = "[S]\r\nK=old\r\n";
+  tree.file("huge.ini", head);
+  std::error_code error;
+  fs::resize_file(tree.root() / "huge.ini", 0x100000000ull + 5, error);
+  if (!error) {
+    {
+      ConfigStore store(tree.native("huge.ini").c_str());
+      EXPECT_EQ(store.getText("S", "K", "default"), "default");
+      EXPECT_NE(store.readError(), 0);
+      store.putText("S", "K", "new");
+    }
+    EXPECT_EQ(fs::file_size(tree.root() / "huge.ini"), 0x100000000ull + 5);
+    std::ifstream huge(tree.root() / "huge.ini", std::ios::binary);
+    std::string start(head.size(), '\0');
+    huge.read(start.data(), static_cast<std::streamsize>(start.size()));
+    EXPECT_EQ(start, head);
+  }
+  EXPECT_FALSE(fs::exists(tree.root() / "Ostry.INI.new"));
+  // A missing file is no error: it is made at the first write-back.
+  ConfigStore fresh(tree.native("fresh.ini").c_str());
+  EXPECT_EQ(fresh.getText("S", "K", "default"), "default");
+  EXPECT_EQ(fresh.readError(), 0);
+}
+
 TEST(ConfigStore, EmptyNameWritesNothing) {
   {
     ConfigStore store("");

@@ -196,6 +196,21 @@ with tempfile.TemporaryDirectory() as root:
     html = open(target, "rb").read()
     check(html.startswith(b"<HTML>\r\n<BODY>\r\n<TABLE BORDER=1>\r\n<TR><TH>Name</TH>") and
           html.endswith(b"</TABLE>\r\n</BODY>\r\n</HTML>\r\n") and out == "", "HTML export")
+    # A full disk is a failure, and no partial export is left behind.
+    with open("/dev/full", "wb") as full:
+        result = subprocess.run([FIND, "--no-recurse", "g*", root], stdout=full,
+                                stderr=subprocess.PIPE, timeout=60)
+    check(result.returncode == 2 and b"writing the rows failed" in result.stderr,
+          f"rows to a full disk: {result.returncode} {result.stderr!r}")
+    code, out, err = ostrya("--format=csv", "--output", "/dev/full", "--no-recurse", "g*", root)
+    check(code == 2 and "writing the export failed" in err, f"export to a full disk: {code} {err!r}")
+    check(os.path.exists("/dev/full"), "the device the export went to is still there")
+    # No rows: an empty export, which is no failure.
+    empty = os.path.join(root, "empty.csv")
+    code, out, err = ostrya("--format=csv", "--output", empty, "--no-recurse", "*.none", root)
+    check(code == 1 and os.path.getsize(empty) == 0 and "failed" not in err,
+          f"empty export: {code} {err!r}")
+    os.remove(empty)
     for bad in [["--from", "32.13.2020", "", root], ["--attributes", "X", "", root],
                 ["--min-size", "ten", "", root], ["--format=pdf", "", root]]:
         code, out, err = ostrya(*bad)

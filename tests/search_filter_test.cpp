@@ -232,6 +232,12 @@ TEST(SearchFilter, ToleranceReachesAcrossEveryBoundary) {
        dosDate(2100, 3, 1),
        dosTime(1, 0, 0),
        {dosDate(2100, 2, 28), dosTime(23, 59, 56), true}},
+      // A stored 31 February stays in February, before a bound of 1 March.
+      {dosDate(2023, 2, 1),
+       dosTime(0, 0, 0),
+       dosDate(2023, 3, 1),
+       dosTime(0, 0, 0),
+       {dosDate(2023, 2, 31), dosTime(12, 0, 0), true}},
   };
   for (const Bounds& c : cases) {
     FilterRecord record;
@@ -442,7 +448,7 @@ TEST_F(FilterSettings, LengthsOf4GiBAndMoreKeepTheirHighHalves) {
   }
   ConfigStore store(fileName().c_str());
   EXPECT_EQ(store.getText("Ostrya", "Filter"), "55,768,0,0,0,0,0,0,0,0,0,0,0,0,1073741824,7");
-  EXPECT_EQ(store.getText("Ostrya", "FilterHigh"), "1,768");
+  EXPECT_EQ(store.getText("Ostrya", "FilterHigh"), "1,768,1073741824,7");
   const FilterRecord back = loadFilter(store);
   EXPECT_EQ(back.minimumLength, record.minimumLength);
   EXPECT_EQ(back.maximumLength, record.maximumLength);
@@ -453,6 +459,16 @@ TEST_F(FilterSettings, LengthsOf4GiBAndMoreKeepTheirHighHalves) {
   const FilterRecord small = loadFilter(store);
   EXPECT_EQ(small.minimumLength, 10u);
   EXPECT_EQ(small.maximumLength, 20u);
+}
+
+// An older copy rewrites only `Filter`: its bounds hold, not the high halves saved before.
+TEST_F(FilterSettings, HighHalvesBesideOtherLowHalvesAreStale) {
+  ConfigStore store(fileName().c_str());
+  store.putText("Ostrya", "Filter", "55,768,0,0,0,0,0,0,0,0,0,0,0,0,100,200");
+  store.putText("Ostrya", "FilterHigh", "1,768,1073741824,7");
+  const FilterRecord record = loadFilter(store);
+  EXPECT_EQ(record.minimumLength, 100u);
+  EXPECT_EQ(record.maximumLength, 200u);
 }
 
 TEST_F(FilterSettings, SmallLengthsAddNoKey) {

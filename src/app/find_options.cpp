@@ -146,7 +146,8 @@ const char* findUsage() {
          "size or <DIR>, the date and time of the last change and the full path. The totals go to\n"
          "standard error. Ctrl+C stops the search; the rows found so far are printed.\n"
          "\n"
-         "exit status: 0 something was found, 1 nothing was found, 2 usage error\n";
+         "exit status: 0 something was found, 1 nothing was found, 2 usage error or the rows\n"
+         "or the export could not be written\n";
 }
 
 FilterRecord FindOptions::filter(const FilterRecord& saved) const {

@@ -12,6 +12,8 @@
 #include "foundation/language_table.h"
 #include "foundation/program_files.h"
 #include "platform/codepage.h"
+#include "platform/file.h"
+#include "platform/file_ops.h"
 #include "platform/process.h"
 #include "search/archive_search.h"
 #include "search/name_match.h"
@@ -58,9 +60,20 @@ bool writeExport(ResultStore& store, const FindOptions& options, const TextLooku
   const int opened = options.output.empty() ? file.openStandardOutput()
                                             : file.create(nullptr, options.output.c_str());
   if (opened != 0) return false;
-  exportResults(store, *options.format, file, nullptr, texts, separator);
+  // With no rows the export stays empty, as it always has.
+  if (store.rowCount() == 0) return true;
+  const bool written = exportResults(store, *options.format, file, nullptr, texts, separator);
+  if (written) return true;
+  int code = platform::lastErrorCode();
+  if (code == 0) code = platform::diskFullCode();
+  // No half-written export is left behind to be taken for a whole one. Only a file on disk is
+  // removed, judged by the open handle: never a device the output went to.
+  const bool removable = !options.output.empty() && file.isRegularFile();
   file.close();
-  return true;
+  if (removable) platform::deleteFile(options.output.c_str());
+  std::fprintf(stderr, "ostrya-find: writing the export failed: %s\n",
+               platform::errorText(code).c_str());
+  return false;
 }
 
 }  // namespace
@@ -93,6 +106,10 @@ int main(int argc, char** argv) {
       options.filter(options.savedFilter ? loadFilter(config) : FilterRecord{}),
       context.secondChance);
   context.filter = &filter;
+  if (const int code = config.readError())
+    std::fprintf(stderr, "ostrya-find: the settings file %s cannot be read%s%s\n",
+                 config.fileName().c_str(), code > 0 ? ": " : "",
+                 code > 0 ? platform::errorText(code).c_str() : "");
   archive::HostServices services;
   ArchiveEntrySearch archives(archive::ArchiveServicesInit(services), nullptr);
   context.archives = &archives;
@@ -111,7 +128,12 @@ int main(int argc, char** argv) {
     static char buffer[1 << 16];
     std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
     printRows(context.store, options.pathsOnly, stdout);
-    std::fflush(stdout);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+      const int code = platform::lastErrorCode();
+      std::fprintf(stderr, "ostrya-find: writing the rows failed: %s\n",
+                   platform::errorText(code != 0 ? code : platform::diskFullCode()).c_str());
+      return 2;
+    }
   }
   std::fprintf(stderr, "%s\n", host.totals().c_str());
   return context.store.rowCount() != 0 ? 0 : 1;

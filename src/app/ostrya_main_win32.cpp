@@ -11,6 +11,7 @@
 #include "app/start_up.h"
 #include "foundation/config_store.h"
 #include "foundation/config_values.h"
+#include "foundation/error_box.h"
 #include "foundation/program_files.h"
 #include "platform/process.h"
 #include "search/name_match.h"
@@ -56,6 +57,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   if (const unsigned long partner = readFirstArgument(state->firstArgument).partnerWindow)
     openPartnerLink(partner);
   ShowWindow(window, placement.maximised ? SW_SHOWMAXIMIZED : showCommand);
+  // A settings file that exists but cannot be read is said once; it is then left as it is.
+  if (const int code = programConfig.readError())
+    showSystemError(window, code, programConfig.fileName().c_str());
 
   HACCEL keys = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(kAcceleratorTable));
   MSG message = {};

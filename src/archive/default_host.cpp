@@ -214,9 +214,11 @@ int writeExact(void* owner, HostFile file, const void* buffer, uint32_t count) {
   std::size_t written = 0;
   const int code = handleOf(file).write(buffer, count, written);
   if (code == 0 && written == count) return 0;
-  const int reported = code > 0 ? code : platform::lastErrorCode();
+  // A short write is a failure even when the system names no cause.
+  int reported = code > 0 ? code : platform::lastErrorCode();
+  if (reported == 0) reported = platform::diskFullCode();
   showSystemError(owner, reported, nullptr);
-  return reported != 0 ? reported : -1;
+  return reported;
 }
 
 // With an empty buffer the numbered names go to the system's temporary folder.

@@ -8,10 +8,13 @@ namespace ostrya::archive {
 
 void unixTimeToDos(int64_t seconds, uint16_t& dosDate, uint16_t& dosTime) {
   platform::LocalTime local;
-  if (!platform::localTimeOfUnix(seconds, local)) local = platform::localNow();
   // The DOS date begins in 1980; an earlier time is shown as that beginning, not moved to
-  // another year.
-  if (local.year < 1980) local = {1980, 1, 1, 0, 0, 0};
+  // another year, also where the system cannot convert it (Windows before 1601). Other failed
+  // conversions give the current time.
+  constexpr platform::LocalTime kFirstDosSecond = {1980, 1, 1, 0, 0, 0};
+  if (!platform::localTimeOfUnix(seconds, local))
+    local = seconds < 0 ? kFirstDosSecond : platform::localNow();
+  if (local.year < 1980) local = kFirstDosSecond;
   dosDate = dosDateOf({static_cast<uint32_t>(local.day), static_cast<uint32_t>(local.month),
                        static_cast<uint32_t>(local.year)});
   dosTime = dosTimeOf({static_cast<uint32_t>(local.hour), static_cast<uint32_t>(local.minute),

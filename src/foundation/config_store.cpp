@@ -96,12 +96,18 @@ const std::string& ConfigStore::fileName() const {
   return fileName_;
 }
 
-// The file is read on first need, and again on every look-up while it could not be read, so
-// that a file that appears later is still seen.
+// The file is read on first need, and again on every look-up while it is missing, so that a file
+// that appears later is still seen. One that exists but cannot be read (permission, lock, an I/O
+// error) is not missing: it is left alone for the rest of the run.
 bool ConfigStore::haveText() {
   if (text_) return true;
+  if (readError_ != 0) return false;
   WholeFile whole = readWholeFile(fileName_.c_str());
-  if (!whole.text) return false;
+  if (!whole.text) {
+    if (platform::fileAttributes(fileName_.c_str()) != platform::kNoAttributes)
+      readError_ = whole.code != 0 ? whole.code : -1;
+    return false;
+  }
   text_ = std::move(whole.text);
   length_ = whole.length;
   return true;
@@ -309,7 +315,7 @@ std::string ConfigStore::contents() const {
 // attribute of the old file is cleared only then, since Windows will not replace a read-only
 // file. A failed write-back is silent and its changes are lost.
 void ConfigStore::writeBack() {
-  if (!changed_ || fileName_.empty()) return;
+  if (!changed_ || fileName_.empty() || readError_ != 0) return;
   changed_ = false;
   std::string temporary;
   try {

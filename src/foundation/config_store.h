@@ -42,6 +42,9 @@ class ConfigStore {
 
   // True when the text differs from the file and will be written back.
   bool changed() const;
+  // Non-zero (the error code, or -1) when the file exists but could not be read: the store then
+  // never writes it, so that the user's settings are not replaced by the few keys changed since.
+  int readError() const { return readError_; }
   // The text as it stands in memory; empty when none has been read or made.
   std::string contents() const;
 
@@ -91,6 +94,7 @@ class ConfigStore {
   std::unique_ptr<char[]> text_;
   std::size_t length_ = 0;
   bool changed_ = false;
+  int readError_ = 0;
 };
 
 }  // namespace ostrya

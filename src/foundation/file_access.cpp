@@ -45,11 +45,19 @@ WholeFile readWholeFile(const char* path) {
   WholeFile whole;
   platform::FileHandle file;
   uint64_t size = 0;
-  if (file.openForReading(path, size) != 0 || size >= 0xFFFFFFFFull) return whole;
+  whole.code = file.openForReading(path, size);
+  if (whole.code != 0) return whole;
+  whole.code = -1;
+  if (size >= 0xFFFFFFFFull) return whole;
   std::unique_ptr<char[]> text(new (std::nothrow) char[size + 1]);
   if (!text) return whole;
   std::size_t got = 0;
-  if (file.read(text.get(), static_cast<std::size_t>(size), got) != 0) return whole;
+  const int code = file.read(text.get(), static_cast<std::size_t>(size), got);
+  if (code != 0) {
+    whole.code = code;
+    return whole;
+  }
+  whole.code = 0;
   // A file that shrank since its size was read holds what could be read.
   text[got] = '\0';
   whole.text = std::move(text);
@@ -67,7 +75,7 @@ int writeWholeFile(const char* path, const void* bytes, std::size_t length) {
   if (code != 0) return code;
   std::size_t written = 0;
   code = file.write(bytes, length, written);
-  if (code == 0 && written != length) code = -1;
+  if (code == 0 && written != length) code = platform::diskFullCode();
   return code;
 }
 
@@ -110,7 +118,9 @@ int OutputFile::write(void* owner, const void* bytes, std::size_t length) {
   std::size_t written = 0;
   const int code = file_.write(bytes, length, written);
   if (code == 0 && written == length) return 0;
-  const int reported = code > 0 ? code : platform::lastErrorCode();
+  // A short write is a failure even when the system names no cause.
+  int reported = code > 0 ? code : platform::lastErrorCode();
+  if (reported == 0) reported = platform::diskFullCode();
   if (owner) return showSystemError(owner, reported, nullptr);
   return reported;
 }

@@ -28,10 +28,12 @@ class MappedFile {
 };
 
 // The file's contents followed by a zero, and their length. Null for a file that cannot be
-// opened, one of 4 GiB or more, or when memory is lacking; an empty file gives just the zero.
+// opened or read, one of 4 GiB or more, or when memory is lacking, with the error code (-1
+// without one); an empty file gives just the zero.
 struct WholeFile {
   std::unique_ptr<char[]> text;
   uint32_t length = 0;
+  int code = 0;
 };
 WholeFile readWholeFile(const char* path);
 
@@ -52,12 +54,13 @@ class OutputFile {
   // Writes to the process's standard output instead; 0 or -1.
   int openStandardOutput() { return file_.isOpen() || file_.openStandardOutput() != 0 ? -1 : 0; }
   // Nothing happens on a closed object. A failed or short write shows the error box when there
-  // is an owner, else gives the error code.
+  // is an owner, else gives the error code (a full disk's for a short write without one).
   int write(void* owner, const void* bytes, std::size_t length);
   // The text followed by CR LF.
   int writeLine(void* owner, const char* text);
   void close() { file_.close(); }
   bool isOpen() const { return file_.isOpen(); }
+  bool isRegularFile() const { return file_.isRegularFile(); }
 
  private:
   platform::FileHandle file_;

@@ -13,6 +13,8 @@ int lastErrorCode();
 std::string errorText(int code);
 // True when the code says that a folder of the path is missing.
 bool isPathNotFound(int code);
+// The code of a full disk: what a short write that set no error code most likely met.
+int diskFullCode();
 
 // An open file. Operations return 0 or the system's error code (-1 where it gives none).
 class FileHandle {
@@ -35,6 +37,8 @@ class FileHandle {
   // The process's standard output, for writing (a copy of it, closed with the handle).
   int openStandardOutput();
   bool isOpen() const { return handle_ != kClosed; }
+  // True for a file on disk; false for a device, a pipe or a console.
+  bool isRegularFile() const;
   // Reads up to `length` bytes; `got` < length only at the end of the file.
   int read(void* buffer, std::size_t length, std::size_t& got);
   // Writes all bytes; `written` tells how many went.

@@ -17,6 +17,10 @@ int lastErrorCode() {
   return errno;
 }
 
+int diskFullCode() {
+  return ENOSPC;
+}
+
 std::string errorText(int code) {
   char buffer[512];
   // The GNU strerror_r may return a static text instead of filling the buffer.
@@ -59,6 +63,12 @@ int FileHandle::openStandardOutput() {
   if (fd < 0) return failure();
   handle_ = fd;
   return 0;
+}
+
+bool FileHandle::isRegularFile() const {
+  struct stat status;
+  return handle_ != kClosed && fstat(static_cast<int>(handle_), &status) == 0 &&
+         S_ISREG(status.st_mode);
 }
 
 int FileHandle::createForWriting(const char* path, Replace) {

@@ -11,6 +11,10 @@ int lastErrorCode() {
   return static_cast<int>(GetLastError());
 }
 
+int diskFullCode() {
+  return ERROR_DISK_FULL;
+}
+
 std::string errorText(int code) {
   char text[512];
   const DWORD length = FormatMessageA(
@@ -62,6 +66,10 @@ int FileHandle::openStandardOutput() {
     return failure();
   handle_ = reinterpret_cast<intptr_t>(copy);
   return 0;
+}
+
+bool FileHandle::isRegularFile() const {
+  return handle_ != kClosed && GetFileType(reinterpret_cast<HANDLE>(handle_)) == FILE_TYPE_DISK;
 }
 
 int FileHandle::createForWriting(const char* path, Replace how) {

@@ -152,12 +152,14 @@ FilterRecord loadFilter(ConfigStore& store) {
                 sizeof record.includePatterns);
   store.getText(kProgramSection, kExcludeKey, "", record.excludePatterns,
                 sizeof record.excludePatterns);
-  unsigned minimumHigh = 0;
-  unsigned maximumHigh = 0;
-  const std::string high = store.getText(kProgramSection, kFilterHighKey, "");
-  if (std::sscanf(high.c_str(), "%u,%u", &minimumHigh, &maximumHigh) == 2) {
-    record.minimumLength |= uint64_t{minimumHigh} << 32;
-    record.maximumLength |= uint64_t{maximumHigh} << 32;
+  // The high halves count only beside the low halves they were saved with: an older copy that
+  // saved `Filter` since left them stale.
+  unsigned high[4] = {};
+  const std::string highValue = store.getText(kProgramSection, kFilterHighKey, "");
+  if (std::sscanf(highValue.c_str(), "%u,%u,%u,%u", &high[0], &high[1], &high[2], &high[3]) == 4 &&
+      high[2] == lowHalf(record.minimumLength) && high[3] == lowHalf(record.maximumLength)) {
+    record.minimumLength |= uint64_t{high[0]} << 32;
+    record.maximumLength |= uint64_t{high[1]} << 32;
   }
   return record;
 }
@@ -170,8 +172,9 @@ void saveFilter(const FilterRecord& record, ConfigStore& store) {
   const unsigned maximumHigh = highHalf(record.maximumLength);
   if (minimumHigh != 0 || maximumHigh != 0 ||
       !store.getText(kProgramSection, kFilterHighKey, "").empty()) {
-    char high[24];
-    std::snprintf(high, sizeof high, "%u,%u", minimumHigh, maximumHigh);
+    char high[48];
+    std::snprintf(high, sizeof high, "%u,%u,%u,%u", minimumHigh, maximumHigh,
+                  unsigned{lowHalf(record.minimumLength)}, unsigned{lowHalf(record.maximumLength)});
     store.putText(kProgramSection, kFilterHighKey, high);
   }
 }
@@ -213,16 +216,20 @@ int64_t daysBeforeMonth(int64_t year, int64_t month) {
 }
 
 // A packed DOS date and time as seconds since 1980. Fields outside their range (month 0 or 13,
-// minute 61, a seconds field of 31) are held at the nearest value a clock shows, so that the
-// order of valid stamps is kept and nothing overflows.
+// 31 February, minute 61, a seconds field of 31) are held at the nearest value a clock shows, so
+// that the order of valid stamps is kept and nothing overflows.
 int64_t secondsOf(uint16_t dosDate, uint16_t dosTime) {
   const int64_t year = 1980 + (dosDate >> 9);
   const int64_t month = std::clamp<int64_t>((dosDate >> 5) & 0xF, 1, 12);
-  const int64_t day = std::max<int64_t>(dosDate & 0x1F, 1);
+  const int64_t firstOfMonth = daysBeforeMonth(year, month);
+  const int64_t monthLength =
+      (month == 12 ? daysBeforeMonth(year + 1, 1) : daysBeforeMonth(year, month + 1)) -
+      firstOfMonth;
+  const int64_t day = std::clamp<int64_t>(dosDate & 0x1F, 1, monthLength);
   const int64_t hour = std::min<int64_t>(dosTime >> 11, 23);
   const int64_t minute = std::min<int64_t>((dosTime >> 5) & 0x3F, 59);
   const int64_t second = std::min<int64_t>((dosTime & 0x1F) * 2, 59);
-  const int64_t days = daysBeforeMonth(year, month) + day - 1;
+  const int64_t days = firstOfMonth + day - 1;
   return ((days * 24 + hour) * 60 + minute) * 60 + second;
 }
 
