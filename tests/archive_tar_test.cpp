@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "archive/archive.h"
 #include "archive/formats/tar.h"
 #include "archive_fixture_tree.h"
 
@@ -15,9 +19,32 @@ namespace {
 namespace fs = std::filesystem;
 using testing::ListingRecorder;
 
-// A member as GNU tar writes it: a header with octal numbers and a right checksum, then the
-// data padded to whole blocks. POSIX ustar magic unless told otherwise.
-std::string member(const std::string& name, char type, const std::string& data = "",
+// Puts the header checksum in: six octal digits, a NUL and a blank, as GNU tar writes it, or,
+// as star does, seven digits and a blank.
+std::string sealed(std::string block, bool starChecksum = false) {
+  block.replace(148, 8, 8, ' ');
+  unsigned sum = 0;
+  for (unsigned char c : block.substr(0, 512)) sum += c;
+  char number[13];
+  std::snprintf(number, sizeof number, starChecksum ? "%07o " : "%06o", sum);
+  block.replace(148, starChecksum ? 8 : 7, std::string(number, starChecksum ? 8 : 7));
+  return block;
+}
+
+std::string octal(uint64_t value) {
+  char number[13];
+  std::snprintf(number, sizeof number, "%011llo", static_cast<unsigned long long>(value));
+  return number;
+}
+
+std::string padded(std::string data) {
+  data.resize((data.size() + 511) / 512 * 512, '\0');
+  return data;
+}
+
+// A member header as GNU tar writes it: octal numbers and a right checksum. POSIX ustar magic
+// unless told otherwise.
+std::string header(const std::string& name, char type, uint64_t size,
                    const std::string& prefix = "",
                    const std::string& magic = std::string("ustar\0"
                                                           "00",
@@ -25,29 +52,32 @@ std::string member(const std::string& name, char type, const std::string& data =
   std::string block(512, '\0');
   block.replace(0, std::min<std::size_t>(name.size(), 100), name.substr(0, 100));
   block.replace(100, 7, "0000644");
-  char number[13];
-  std::snprintf(number, sizeof number, "%011o", static_cast<unsigned>(data.size()));
-  block.replace(124, 11, number);
-  std::snprintf(number, sizeof number, "%011o", 1600000000u);
-  block.replace(136, 11, number);
+  block.replace(124, 11, octal(size));
+  block.replace(136, 11, octal(1600000000u));
   block[156] = type;
   block.replace(257, magic.size(), magic);
   block.replace(345, prefix.size(), prefix);
-  block.replace(148, 8, 8, ' ');
-  unsigned sum = 0;
-  for (unsigned char c : block) sum += c;
-  std::snprintf(number, sizeof number, "%06o", sum);
-  block.replace(148, 7, std::string(number, 7));
-  std::string padded = data;
-  padded.resize((data.size() + 511) / 512 * 512, '\0');
-  return block + padded;
+  return block;
 }
 
-std::string paxHeader(const std::string& key, const std::string& value) {
+// A member with its data padded to whole blocks.
+std::string member(const std::string& name, char type, const std::string& data = "",
+                   const std::string& prefix = "",
+                   const std::string& magic = std::string("ustar\0"
+                                                          "00",
+                                                          8)) {
+  return sealed(header(name, type, data.size(), prefix, magic)) + padded(data);
+}
+
+std::string paxRecord(const std::string& key, const std::string& value) {
   const std::string body = " " + key + "=" + value + "\n";
   std::size_t length = body.size() + 1;
   while (std::to_string(length).size() + body.size() != length) ++length;
-  return member("PaxHeaders/x", 'x', std::to_string(length) + body);
+  return std::to_string(length) + body;
+}
+
+std::string paxHeader(const std::string& key, const std::string& value) {
+  return member("PaxHeaders/x", 'x', paxRecord(key, value));
 }
 
 std::string endBlocks() {
@@ -244,6 +274,141 @@ TEST_F(ArchiveTar, DamagedArchivesKeepWhatCameBeforeAndLeakNothing) {
   }
   host_.failWrites = true;
   EXPECT_EQ(extractBelow(fixture("plain-ustar.tar")), kWriteFailed);
+}
+
+// A sparse file of 20000 bytes with three stored stretches, in each form GNU tar writes, then a
+// plain file after it.
+struct SparseFile {
+  static constexpr uint64_t kSize = 20000;
+  const std::vector<std::pair<uint64_t, std::string>> runs = {
+      {0, std::string(10, 'a')}, {4096, std::string(600, 'b')}, {19990, std::string(10, 'c')}};
+
+  std::string stored() const {
+    std::string data;
+    for (const auto& run : runs) data += run.second;
+    return data;
+  }
+  std::string contents() const {
+    std::string file(kSize, '\0');
+    for (const auto& [offset, bytes] : runs) file.replace(offset, bytes.size(), bytes);
+    return file;
+  }
+  std::string mapText(const char* between) const {
+    std::string text;
+    for (const auto& [offset, bytes] : runs)
+      text += std::to_string(offset) + between + std::to_string(bytes.size()) + between;
+    text.resize(text.size() - std::strlen(between));
+    return text;
+  }
+  // Old GNU: type 'S', two stretches in the header here and the third in an extension block.
+  std::string oldGnu() const {
+    std::string block = header("big", 'S', stored().size(), "", "ustar  ");
+    for (std::size_t i = 0; i < 2; ++i) {
+      block.replace(386 + i * 24, 11, octal(runs[i].first));
+      block.replace(386 + i * 24 + 12, 11, octal(runs[i].second.size()));
+    }
+    block[482] = 1;
+    block.replace(483, 11, octal(kSize));
+    std::string extension(512, '\0');
+    extension.replace(0, 11, octal(runs[2].first));
+    extension.replace(12, 11, octal(runs[2].second.size()));
+    return sealed(block) + extension + padded(stored());
+  }
+  std::string pax00() const {
+    std::string records = paxRecord("GNU.sparse.size", std::to_string(kSize)) +
+                          paxRecord("GNU.sparse.numblocks", "3");
+    for (const auto& [offset, bytes] : runs)
+      records += paxRecord("GNU.sparse.offset", std::to_string(offset)) +
+                 paxRecord("GNU.sparse.numbytes", std::to_string(bytes.size()));
+    return member("PaxHeaders/big", 'x', records) + member("big", '0', stored());
+  }
+  std::string pax01() const {
+    return member("PaxHeaders/big", 'x',
+                  paxRecord("GNU.sparse.size", std::to_string(kSize)) +
+                      paxRecord("GNU.sparse.name", "dir/big") +
+                      paxRecord("GNU.sparse.map", mapText(","))) +
+           member("GNUSparseFile.7/big", '0', stored());
+  }
+  std::string pax10() const {
+    return member("PaxHeaders/big", 'x',
+                  paxRecord("GNU.sparse.major", "1") + paxRecord("GNU.sparse.minor", "0") +
+                      paxRecord("GNU.sparse.name", "dir/big") +
+                      paxRecord("GNU.sparse.realsize", std::to_string(kSize))) +
+           member("GNUSparseFile.7/big", '0', padded("3\n" + mapText("\n") + "\n") + stored());
+  }
+};
+
+TEST_F(ArchiveTar, SparseFilesAreOneEntryWithTheirNameSizeAndHoles) {
+  const SparseFile sparse;
+  const struct {
+    const char* form;
+    std::string member;
+    std::string name;
+  } cases[] = {
+      {"old GNU", sparse.oldGnu(), "big"},
+      {"pax 0.0", sparse.pax00(), "big"},
+      {"pax 0.1", sparse.pax01(), "dir\\big"},
+      {"pax 1.0", sparse.pax10(), "dir\\big"},
+  };
+  for (const auto& c : cases) {
+    tree_.file("sparse.tar", c.member + member("after", '0', "after") + endBlocks());
+    ListingRecorder recorder;
+    list(tree_.native("sparse.tar"), recorder);
+    ASSERT_EQ(recorder.entries.size(), 2u) << c.form;
+    EXPECT_EQ(recorder.entries[0].name, c.name) << c.form;
+    EXPECT_EQ(recorder.entries[0].size, SparseFile::kSize) << c.form;
+    EXPECT_EQ(recorder.entries[1].name, "after") << c.form;
+
+    fs::remove_all(tree_.root() / "out");
+    EXPECT_EQ(extractBelow(tree_.native("sparse.tar")), kDone) << c.form;
+    std::string name = c.name;
+    std::replace(name.begin(), name.end(), '\\', '/');
+    EXPECT_EQ(testing::filesBelow(tree_.root() / "out"),
+              (std::map<std::string, std::string>{{name, sparse.contents()}, {"after", "after"}}))
+        << c.form;
+  }
+}
+
+// A map whose stretches go back, or past the file's end, is damaged data; the walk still finds
+// the members after it.
+TEST_F(ArchiveTar, DamagedSparseMapsAreDamagedData) {
+  const std::string stored(20, 's');
+  for (const char* map : {"100,10,50,10", "0,10,95,10", "5,x"}) {
+    tree_.file("bad.tar",
+               member("PaxHeaders/bad", 'x',
+                      paxRecord("GNU.sparse.size", "100") + paxRecord("GNU.sparse.map", map)) +
+                   member("bad", '0', stored) + member("after", '0', "after") + endBlocks());
+    EXPECT_EQ(namesOf(testing::readFile(tree_.root() / "bad.tar")),
+              (std::vector<std::string>{"bad", "after"}))
+        << map;
+    fs::remove_all(tree_.root() / "out");
+    EXPECT_EQ(extractBelow(tree_.native("bad.tar")), kDamagedData) << map;
+    EXPECT_FALSE(fs::exists(tree_.root() / "out" / "bad")) << map;
+  }
+}
+
+// Headers that are not members, whichever writer made them, are passed over with their data:
+// star's global and extended headers, whose checksums fill all eight bytes, a pax size record,
+// links and devices.
+TEST_F(ArchiveTar, HeadersThatAreNoMembersArePassedOver) {
+  const std::string global = paxRecord("SCHILY.release", "star 1.5.3");
+  std::string starGlobal = header("././@PaxHeader", 'g', global.size());
+  starGlobal = sealed(starGlobal, true) + padded(global);
+  const std::string acl = paxRecord("SCHILY.acl.access", std::string(700, 'u'));
+  const std::string starExtended =
+      sealed(header("././@PaxHeader", 'x', acl.size()), true) + padded(acl);
+  const std::string contents = starGlobal + starExtended + sealed(header("file1", '0', 3), true) +
+                               padded("one") + member("hard", '1', "") + member("fifo", '6') +
+                               member("PaxHeaders/sized", 'x', paxRecord("size", "700")) +
+                               sealed(header("sized", '0', 0)) + padded(std::string(700, 'z')) +
+                               member("last", '0', "x") + endBlocks();
+  EXPECT_EQ(namesOf(contents), (std::vector<std::string>{"file1", "sized", "last"}));
+  tree_.file("star.tar", contents);
+  EXPECT_EQ(ArchiveDetectType(tree_.native("star.tar").c_str(), host_.services), kTar);
+  EXPECT_EQ(extractBelow(tree_.native("star.tar")), kDone);
+  EXPECT_EQ(testing::filesBelow(tree_.root() / "out"),
+            (std::map<std::string, std::string>{
+                {"file1", "one"}, {"sized", std::string(700, 'z')}, {"last", "x"}}));
 }
 
 }  // namespace

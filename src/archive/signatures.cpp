@@ -188,12 +188,13 @@ TypeCode testHead(const uint8_t* head) {
   return kNoArchive;
 }
 
-// The checksum field is digits or blanks up to a NUL; a header that passes either has the
-// right checksum or names itself "ustar". A size that does not fit the file, compared in full
-// 64 bits, rules out text that merely looks like a header.
+// The checksum field is digits or blanks up to a NUL or to the field's end (star fills all eight
+// bytes, ending in a blank); a header that passes either has the right checksum or names itself
+// "ustar". A size that does not fit the file, compared in full 64 bits, rules out text that
+// merely looks like a header.
 bool passesTarHeaderTest(const uint8_t* block, std::size_t m, uint64_t fileSize) {
   std::size_t end = kTarChecksumOffset;
-  while (end < m && block[end] != 0) {
+  while (end < m && end < kTarChecksumOffset + kTarChecksumLength && block[end] != 0) {
     if (!isDigitOrBlank(block[end])) return false;
     ++end;
   }

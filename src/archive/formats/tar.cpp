@@ -36,7 +36,7 @@ void endFolderName(TarMember& member) {
 }
 
 bool isFile(const TarMember& member) {
-  return member.type == kOldFileType || member.type == kFileType;
+  return member.type == kOldFileType || member.type == kFileType || member.sparse;
 }
 
 // Sizes travel in 32 bits; a larger one is told as not given rather than wrapped.
@@ -84,6 +84,48 @@ class TarData final : public EntryData {
   const HostServices& services_;
   HostFile archive_;
   uint64_t size_;
+};
+
+// A sparse file: zeros where the archive keeps no stretch, the stored stretches in between. A
+// map whose stretches go back or past the file's size is damaged data.
+class SparseTarData final : public EntryData {
+ public:
+  SparseTarData(const HostServices& services, HostFile archive, const TarMember& member)
+      : services_(services), archive_(archive), member_(member) {}
+
+  int writeTo(EntryOutput& output) override {
+    if (member_.sparseMapDamaged) return kDamagedData;
+    uint64_t at = 0;
+    uint64_t storedLeft = member_.storedSize;
+    for (const TarSparseRun& run : member_.runs) {
+      if (run.offset < at || run.length > member_.size - run.offset || run.offset > member_.size)
+        return kDamagedData;
+      if (const int code = writeZeros(output, run.offset - at); code != kDone) return code;
+      const uint64_t length = std::min(run.length, storedLeft);
+      TarData data(services_, archive_, length);
+      if (const int code = data.writeTo(output); code != kDone) return code;
+      storedLeft -= length;
+      at = run.offset + length;
+      // An archive that ends inside the data gives what it holds.
+      if (output.written() < at) return kDone;
+    }
+    return writeZeros(output, member_.size - at);
+  }
+
+ private:
+  static int writeZeros(EntryOutput& output, uint64_t count) {
+    static const uint8_t zeros[4096] = {};
+    for (; count > 0;) {
+      const std::size_t piece = static_cast<std::size_t>(std::min<uint64_t>(count, sizeof zeros));
+      if (output.write(zeros, piece) != kDone) return kWriteFailed;
+      count -= piece;
+    }
+    return kDone;
+  }
+
+  const HostServices& services_;
+  HostFile archive_;
+  const TarMember& member_;
 };
 
 // Visits every folder and file member; `visit` (file, member) returns how its steps ended. A
@@ -136,11 +178,15 @@ int listTar(const char* path, ListingContext* context, EntryCallback callback,
 }
 
 int extractTar(ExtractionRequest& request, const HostServices& services) {
-  return walkTar(
-      request.archivePath, services, &request, [&](HostFile file, const TarMember& member) {
-        TarData data(services, file, member.size);
-        return extractEntry(request, services, factsOf(member), isFolder(member) ? nullptr : &data);
-      });
+  return walkTar(request.archivePath, services, &request,
+                 [&](HostFile file, const TarMember& member) {
+                   TarData plain(services, file, member.storedSize);
+                   SparseTarData sparse(services, file, member);
+                   EntryData* data = isFolder(member) ? nullptr
+                                     : member.sparse  ? static_cast<EntryData*>(&sparse)
+                                                      : &plain;
+                   return extractEntry(request, services, factsOf(member), data);
+                 });
 }
 
 }  // namespace ostrya::archive

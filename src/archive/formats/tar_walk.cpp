@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "archive/byte_fields.h"
 #include "archive/signatures.h"
@@ -39,8 +40,25 @@ constexpr char kLongLinkType = 'K';
 constexpr char kPaxHeaderType = 'x';
 constexpr char kPaxGlobalType = 'g';
 
-// An extended header is read this far for its records; a path record lies near its start.
-constexpr std::size_t kPaxRead = 8192;
+// Old GNU sparse members: 'S', with four stretches in the header, more in extension blocks
+// after it, and the real size.
+constexpr char kOldGnuSparseType = 'S';
+constexpr std::size_t kOldGnuRunsOffset = 386;
+constexpr std::size_t kOldGnuRunsInHeader = 4;
+constexpr std::size_t kOldGnuExtendedOffset = 482;
+constexpr std::size_t kOldGnuRealSizeOffset = 483;
+constexpr std::size_t kRunsInExtensionBlock = 21;
+constexpr std::size_t kExtensionExtendedOffset = 504;
+constexpr std::size_t kRunFieldSize = 12;
+
+// An extended header is read this far for its records; a sparse map in the records can make
+// it long, and what lies beyond is ignored.
+constexpr std::size_t kPaxRead = 1 << 20;
+// More stretches than this make a sparse member damaged rather than take unbounded memory.
+constexpr std::size_t kMostSparseRuns = 1 << 18;
+// A map at the start of the data is a count and then offset and length pairs, each a decimal
+// number ending in a newline.
+constexpr std::size_t kLongestMapNumber = 20;
 
 uint64_t roundToBlocks(uint64_t size) {
   return (size + kBlock - 1) / kBlock * kBlock;
@@ -80,18 +98,32 @@ TarStep TarWalk::next(TarMember& member) {
         return *ended;
       longName_[length] = '\0';
     } else if (type == kPaxHeaderType) {
-      uint8_t records[kPaxRead];
-      std::size_t length = 0;
-      if (auto ended = readData(size, records, sizeof records, length)) return *ended;
-      takePaxPath(records, length);
+      if (auto ended = readPaxRecords(size)) return *ended;
     } else if (type != kLongLinkType && type != kPaxGlobalType) {
       nameMember(block, member);
-      member.size = size;
+      member.storedSize = pax_.size.value_or(size);
+      member.size = member.storedSize;
       member.modificationTime =
           static_cast<int64_t>(leadingOctal(block + kTimeOffset, kNumberSize));
       member.type = type;
       member.readOnly = (block[kReadOnlyDigit] & 0x02) == 0;
       member.dataStart = dataStart;
+      member.sparse = false;
+      member.sparseMapDamaged = false;
+      member.runs.clear();
+      std::optional<TarStep> ended;
+      if (type == kOldGnuSparseType) {
+        ended = readOldGnuSparse(block, member);
+      } else if (pax_.mapInData) {
+        ended = readMapInData(member);
+      } else if (pax_.hasMap) {
+        member.sparse = true;
+        member.sparseMapDamaged = pax_.mapDamaged;
+        member.runs.swap(pax_.runs);
+      }
+      if (member.sparse) member.size = pax_.sparseSize.value_or(member.size);
+      pax_ = PaxFacts{};
+      if (ended) return *ended;
       return TarStep::Member;
     }
     if (!moveTo(dataStart + roundToBlocks(size))) return TarStep::ReadFailed;
@@ -99,7 +131,7 @@ TarStep TarWalk::next(TarMember& member) {
 }
 
 bool TarWalk::skipData(const TarMember& member) {
-  return moveTo(member.dataStart + roundToBlocks(member.size));
+  return moveTo(member.dataStart + roundToBlocks(member.storedSize));
 }
 
 // Reads what fits of a record's data; a file that ends inside it ends the walk.
@@ -114,9 +146,18 @@ std::optional<TarStep> TarWalk::readData(uint64_t size, uint8_t* buffer, std::si
   return std::nullopt;
 }
 
-// Records are "LENGTH KEY=VALUE\n", LENGTH counting the whole record. Only the path matters
-// here; reading stops at the first record that is malformed or not wholly read.
-void TarWalk::takePaxPath(const uint8_t* records, std::size_t length) {
+// Records are "LENGTH KEY=VALUE\n", LENGTH counting the whole record. Reading stops at the
+// first record that is malformed or not wholly read.
+std::optional<TarStep> TarWalk::readPaxRecords(uint64_t size) {
+  std::vector<uint8_t> records;
+  try {
+    records.resize(static_cast<std::size_t>(std::min<uint64_t>(size, kPaxRead)));
+  } catch (const std::bad_alloc&) {
+    pax_.mapDamaged = true;
+    return std::nullopt;
+  }
+  std::size_t length = 0;
+  if (auto ended = readData(size, records.data(), records.size(), length)) return ended;
   std::size_t at = 0;
   while (at < length) {
     std::size_t i = at;
@@ -127,28 +168,188 @@ void TarWalk::takePaxPath(const uint8_t* records, std::size_t length) {
     }
     if (i == at || i >= length || records[i] != ' ' || recordLength > length - at ||
         recordLength < i - at + 2)
-      return;
-    const uint8_t* key = records + i + 1;
-    const uint8_t* end = records + at + recordLength - 1;
-    if (*end != '\n') return;
-    const auto* equals = static_cast<const uint8_t*>(std::memchr(key, '=', end - key));
-    if (equals && equals - key == 4 && std::memcmp(key, "path", 4) == 0) {
-      const std::size_t copied =
-          std::min<std::size_t>(static_cast<std::size_t>(end - equals - 1), kTarLongestName);
-      std::memcpy(paxPath_, equals + 1, copied);
-      paxPath_[copied] = '\0';
-    }
+      break;
+    const uint8_t* key = records.data() + i + 1;
+    const uint8_t* end = records.data() + at + recordLength - 1;
+    if (*end != '\n') break;
+    if (const auto* equals = static_cast<const uint8_t*>(std::memchr(key, '=', end - key)))
+      takePaxRecord(key, static_cast<std::size_t>(equals - key), equals + 1,
+                    static_cast<std::size_t>(end - equals - 1));
     at += recordLength;
+  }
+  return std::nullopt;
+}
+
+namespace {
+
+bool keyIs(const uint8_t* key, std::size_t length, const char* expected) {
+  return length == std::strlen(expected) && std::memcmp(key, expected, length) == 0;
+}
+
+// A decimal number that fills the text; nothing for anything else.
+std::optional<uint64_t> decimal(const uint8_t* text, std::size_t length) {
+  if (length == 0 || length > kLongestMapNumber) return std::nullopt;
+  uint64_t value = 0;
+  for (std::size_t i = 0; i < length; ++i) {
+    if (text[i] < '0' || text[i] > '9') return std::nullopt;
+    const uint64_t digit = text[i] - '0';
+    if (value > (UINT64_MAX - digit) / 10) return std::nullopt;
+    value = value * 10 + digit;
+  }
+  return value;
+}
+
+std::string textOf(const uint8_t* value, std::size_t length) {
+  return std::string(reinterpret_cast<const char*>(value), std::min(length, kTarLongestName));
+}
+
+}  // namespace
+
+// The path, the size, and GNU tar's sparse records of the forms 0.0 (offset and length
+// records in turn), 0.1 (one map record) and 1.0 (the map in the data).
+void TarWalk::takePaxRecord(const uint8_t* key, std::size_t keyLength, const uint8_t* value,
+                            std::size_t valueLength) {
+  try {
+    if (keyIs(key, keyLength, "path")) {
+      pax_.path = textOf(value, valueLength);
+    } else if (keyIs(key, keyLength, "size")) {
+      pax_.size = decimal(value, valueLength);
+    } else if (keyIs(key, keyLength, "GNU.sparse.name")) {
+      pax_.sparseName = textOf(value, valueLength);
+    } else if (keyIs(key, keyLength, "GNU.sparse.size") ||
+               keyIs(key, keyLength, "GNU.sparse.realsize")) {
+      pax_.sparseSize = decimal(value, valueLength);
+    } else if (keyIs(key, keyLength, "GNU.sparse.major")) {
+      pax_.mapInData = decimal(value, valueLength) == 1u;
+    } else if (keyIs(key, keyLength, "GNU.sparse.offset")) {
+      pax_.hasMap = true;
+      pax_.pendingOffset = decimal(value, valueLength);
+      if (!pax_.pendingOffset) pax_.mapDamaged = true;
+    } else if (keyIs(key, keyLength, "GNU.sparse.numbytes")) {
+      addPaxRun(pax_.pendingOffset, decimal(value, valueLength));
+      pax_.pendingOffset.reset();
+    } else if (keyIs(key, keyLength, "GNU.sparse.map")) {
+      pax_.hasMap = true;
+      std::size_t at = 0;
+      while (at < valueLength) {
+        std::size_t comma = at;
+        while (comma < valueLength && value[comma] != ',') ++comma;
+        const auto offset = decimal(value + at, comma - at);
+        at = comma + 1;
+        comma = at;
+        while (comma < valueLength && value[comma] != ',') ++comma;
+        addPaxRun(offset, at < valueLength ? decimal(value + at, comma - at) : std::nullopt);
+        at = comma + 1;
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    pax_.mapDamaged = true;
   }
 }
 
-// A name given by a record before the header wins over the header's own: a pax path over a
-// GNU long name over the ustar prefix and name fields. Records apply to one member only.
+void TarWalk::addPaxRun(std::optional<uint64_t> offset, std::optional<uint64_t> length) {
+  pax_.hasMap = true;
+  if (!offset || !length || pax_.runs.size() == kMostSparseRuns) {
+    pax_.mapDamaged = true;
+    return;
+  }
+  pax_.runs.push_back({*offset, *length});
+}
+
+// The header holds four stretches; each extension block after it 21 more. The data follows the
+// last extension block.
+std::optional<TarStep> TarWalk::readOldGnuSparse(const uint8_t* header, TarMember& member) {
+  member.sparse = true;
+  member.size = leadingOctal(header + kOldGnuRealSizeOffset, kNumberSize);
+  const auto takeRuns = [&](const uint8_t* fields, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+      const uint8_t* run = fields + i * 2 * kRunFieldSize;
+      if (run[0] == 0) return;
+      if (member.runs.size() == kMostSparseRuns) {
+        member.sparseMapDamaged = true;
+        return;
+      }
+      try {
+        member.runs.push_back(
+            {leadingOctal(run, kRunFieldSize), leadingOctal(run + kRunFieldSize, kRunFieldSize)});
+      } catch (const std::bad_alloc&) {
+        member.sparseMapDamaged = true;
+        return;
+      }
+    }
+  };
+  takeRuns(header + kOldGnuRunsOffset, kOldGnuRunsInHeader);
+  bool extended = header[kOldGnuExtendedOffset] != 0;
+  while (extended) {
+    uint8_t block[kBlock];
+    std::size_t length = 0;
+    if (auto ended = readData(kBlock, block, kBlock, length)) return ended;
+    takeRuns(block, kRunsInExtensionBlock);
+    extended = block[kExtensionExtendedOffset] != 0;
+  }
+  member.dataStart = position_;
+  return std::nullopt;
+}
+
+// Format 1.0: the count of stretches, then their offsets and lengths, one decimal number per
+// line, padded to whole blocks; the file's data follows.
+std::optional<TarStep> TarWalk::readMapInData(TarMember& member) {
+  member.sparse = true;
+  uint8_t block[kBlock];
+  std::size_t used = kBlock;
+  uint64_t mapBytes = 0;
+  const auto nextNumber = [&]() -> std::optional<uint64_t> {
+    uint8_t digits[kLongestMapNumber];
+    std::size_t count = 0;
+    for (;;) {
+      if (used == kBlock) {
+        std::size_t length = 0;
+        if (mapBytes + kBlock > member.storedSize || readData(kBlock, block, kBlock, length))
+          return std::nullopt;
+        mapBytes += kBlock;
+        used = 0;
+      }
+      const uint8_t c = block[used++];
+      if (c == '\n') return decimal(digits, count);
+      if (count == kLongestMapNumber) return std::nullopt;
+      digits[count++] = c;
+    }
+  };
+  const std::optional<uint64_t> count = nextNumber();
+  if (!count || *count > kMostSparseRuns) {
+    member.sparseMapDamaged = true;
+  } else {
+    try {
+      for (uint64_t i = 0; i < *count; ++i) {
+        const auto offset = nextNumber();
+        const auto length = offset ? nextNumber() : std::nullopt;
+        if (!length) {
+          member.sparseMapDamaged = true;
+          break;
+        }
+        member.runs.push_back({*offset, *length});
+      }
+    } catch (const std::bad_alloc&) {
+      member.sparseMapDamaged = true;
+    }
+  }
+  // The data begins after the map's blocks; a damaged map is skipped with all of it.
+  if (member.sparseMapDamaged) return std::nullopt;
+  member.dataStart += mapBytes;
+  member.storedSize -= mapBytes;
+  return std::nullopt;
+}
+
+// A name given by a record before the header wins over the header's own: GNU tar's name of a
+// sparse file over a pax path over a GNU long name over the ustar prefix and name fields.
+// Records apply to one member only.
 void TarWalk::nameMember(const uint8_t* header, TarMember& member) {
   std::size_t length = 0;
   member.name[0] = '\0';
-  if (paxPath_[0] != '\0') {
-    appendField(member.name, length, reinterpret_cast<const uint8_t*>(paxPath_), kTarLongestName);
+  const std::string& recorded = !pax_.sparseName.empty() ? pax_.sparseName : pax_.path;
+  if (!recorded.empty()) {
+    appendField(member.name, length, reinterpret_cast<const uint8_t*>(recorded.c_str()),
+                recorded.size());
   } else if (longName_[0] != '\0') {
     appendField(member.name, length, reinterpret_cast<const uint8_t*>(longName_), kTarLongestName);
   } else {
@@ -159,7 +360,6 @@ void TarWalk::nameMember(const uint8_t* header, TarMember& member) {
     }
     appendField(member.name, length, header + kNameOffset, kNameSize);
   }
-  paxPath_[0] = '\0';
   longName_[0] = '\0';
   if (member.name[0] == '/' || member.name[0] == '\\')
     std::memmove(member.name, member.name + 1, length);
