@@ -244,6 +244,36 @@ TEST(ArchiveIso, VersionsFlagsAndUnrecordedDates) {
   EXPECT_EQ(listed.entries[1].dosTime, 0);
 }
 
+// A file recorded in several extents, one record each under the same name, is one entry: the
+// sizes summed, the extents' bytes in order. A chain cut short is reported as far as it goes.
+TEST(ArchiveIso, FileInSeveralExtentsIsOneEntry) {
+  HandMadeIso image;
+  image.folder(
+      18, {HandMadeIso::record("BIG.DAT;1", 0x80, 20, kSector),
+           HandMadeIso::record("BIG.DAT;1", 0x80, 22, kSector),
+           HandMadeIso::record("BIG.DAT;1", 0, 21, 5), HandMadeIso::record("CUT;1", 0x80, 23, 3),
+           HandMadeIso::record("NEXT;1", 0, 23, 2)});
+  image.put(20 * kSector, std::string(kSector, 'a'));
+  image.put(21 * kSector, "ccccc");
+  image.put(22 * kSector, std::string(kSector, 'b'));
+  image.put(23 * kSector, "xyz");
+  const Listed listed = listImage(image.bytes);
+  EXPECT_EQ(listed.code, kDone);
+  ASSERT_EQ(listed.names(), (std::vector<std::string>{"BIG.DAT", "CUT", "NEXT"}));
+  EXPECT_EQ(listed.entries[0].size, 2 * kSector + 5);
+  EXPECT_EQ(listed.entries[1].size, 3u);
+
+  TempTree tree;
+  tree.file("image.iso", image.bytes);
+  ArchiveTestHost host;
+  EXPECT_EQ(
+      testing::extractToTarget(host, tree.native("image.iso"), tree.native("entry.tmp"), kIso),
+      kDone);
+  EXPECT_EQ(host.extractedContents,
+            (std::vector<std::string>{
+                std::string(kSector, 'a') + std::string(kSector, 'b') + "ccccc", "xyz", "xy"}));
+}
+
 // Joliet levels 1 to 3 are in the fixtures; no other escape sequence selects the UTF-16 tree.
 TEST(ArchiveIso, OtherEscapeSequencesKeepThePrimaryTree) {
   const std::string utf16Name("\0G\0r\0\xF6\0\xDF\0e\0;\0001", 14);

@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <unordered_set>
+#include <vector>
 
 #include "archive/byte_fields.h"
 #include "archive/entry_extraction.h"
@@ -41,6 +43,11 @@ constexpr std::size_t kName = 33;
 constexpr uint8_t kFlagHidden = 0x01;
 constexpr uint8_t kFlagFolder = 0x02;
 constexpr uint8_t kFlagProtected = 0x10;
+// The file goes on in the next record: a file too large for one extent is recorded in several,
+// one after another under the same name.
+constexpr uint8_t kFlagMoreExtents = 0x80;
+// Extents joined into one file at most; a longer chain goes on as another entry.
+constexpr std::size_t kMostExtentsPerFile = 1 << 16;
 
 // What begins after this byte of a folder sector is taken as the sector's padding, not as a
 // record.
@@ -66,6 +73,11 @@ struct FolderExtent {
   uint32_t sector = 0;
   uint32_t length = 0;
 };
+
+// Sizes travel in 32 bits; a larger one is told as not given rather than wrapped.
+uint32_t reportedSize(uint64_t size) {
+  return static_cast<uint32_t>(std::min<uint64_t>(size, kSizeNotGiven));
+}
 
 FolderExtent rootOf(const uint8_t* descriptor) {
   return {le32(descriptor + kRootRecord + kExtent), le32(descriptor + kRootRecord + kDataLength)};
@@ -206,8 +218,17 @@ class FolderQueue {
   std::unordered_set<uint32_t> sectors_;
 };
 
-// The walk of one image, shared by listing and extraction: `onEntry(image, facts, extent)`
-// takes each entry and says whether the walk goes on.
+// A file entry waiting for the rest of its extents.
+struct PendingFile {
+  EntryFacts facts;
+  char name[platform::kMaxPath] = "";
+  std::vector<FolderExtent> extents;
+  uint64_t size = 0;
+};
+
+// The walk of one image, shared by listing and extraction: `onEntry(image, facts, extents)`
+// takes each entry, with the extents that hold a file's data in order, and says whether the
+// walk goes on.
 template <typename OnEntry>
 class ImageWalk {
  public:
@@ -225,7 +246,9 @@ class ImageWalk {
     for (std::size_t next = 0; next < queue_.size(); ++next) {
       // A copy: the queue may move while this folder adds to it.
       const QueuedFolder folder = queue_[next];
-      const EntryStep step = walkFolder(folder);
+      EntryStep step = walkFolder(folder);
+      // A file whose last extent never came is reported with the extents there are.
+      if (!step.ends) step = flushPending();
       if (step.ends) return step.code;
     }
     return kDone;
@@ -269,15 +292,51 @@ class ImageWalk {
     const uint8_t flags = record[kFlags];
     const bool folder = (flags & kFlagFolder) != 0;
     const FolderExtent extent = {le32(record + kExtent), le32(record + kDataLength)};
+    if (folder) {
+      EntryStep step = flushPending();
+      if (step.ends) return step;
+      EntryFacts facts = factsOf(record, fullName);
+      if (!queue_.full() && !queue_.holds(extent.sector) && !queue_.push(extent, fullName))
+        return {kSetUpFailed, true};
+      return onEntry_(image_, facts, std::vector<FolderExtent>{});
+    }
+    // A record that does not continue the pending file's chain ends it.
+    if (pending_ && (std::strcmp(pending_->name, fullName) != 0 ||
+                     pending_->extents.size() == kMostExtentsPerFile)) {
+      EntryStep step = flushPending();
+      if (step.ends) return step;
+    }
+    try {
+      if (!pending_) {
+        pending_ = std::make_unique<PendingFile>();
+        std::strcpy(pending_->name, fullName);
+        pending_->facts = factsOf(record, pending_->name);
+      }
+      pending_->extents.push_back(extent);
+    } catch (const std::bad_alloc&) {
+      return {kSetUpFailed, true};
+    }
+    pending_->size += extent.length;
+    if ((flags & kFlagMoreExtents) != 0) return {};
+    return flushPending();
+  }
+
+  EntryFacts factsOf(const uint8_t* record, const char* fullName) const {
+    const uint8_t flags = record[kFlags];
+    const bool folder = (flags & kFlagFolder) != 0;
     EntryFacts facts;
     facts.name = fullName;
     facts.attributes = (folder ? kEntryFolder : 0) | ((flags & kFlagHidden) ? kEntryHidden : 0) |
                        ((flags & kFlagProtected) ? kEntryReadOnly : 0);
-    facts.size = folder ? 0 : extent.length;
     recordingDate(record + kRecordingDate, facts.dosDate, facts.dosTime);
-    if (folder && !queue_.full() && !queue_.holds(extent.sector) && !queue_.push(extent, fullName))
-      return {kSetUpFailed, true};
-    return onEntry_(image_, facts, extent.sector);
+    return facts;
+  }
+
+  EntryStep flushPending() {
+    if (!pending_) return {};
+    const std::unique_ptr<PendingFile> file = std::move(pending_);
+    file->facts.size = reportedSize(file->size);
+    return onEntry_(image_, file->facts, file->extents);
   }
 
   const HostServices& services_;
@@ -286,6 +345,7 @@ class ImageWalk {
   uint64_t sectorsLeft_;
   OnEntry& onEntry_;
   FolderQueue queue_;
+  std::unique_ptr<PendingFile> pending_;
 };
 
 template <typename OnEntry>
@@ -304,43 +364,47 @@ int readImage(const char* path, const HostServices& services, OnEntry onEntry) {
   return walk.run(root);
 }
 
-// A file's data: `size` bytes from the start of its extent.
+// A file's data: each extent's bytes from its first sector on, in order.
 class ExtentData final : public EntryData {
  public:
-  ExtentData(const HostServices& services, HostFile image, uint32_t sector, uint32_t size)
-      : services_(services), image_(image), sector_(sector), size_(size) {}
+  ExtentData(const HostServices& services, HostFile image, const std::vector<FolderExtent>& extents)
+      : services_(services), image_(image), extents_(extents) {}
   int writeTo(EntryOutput& output) override {
-    if (services_.SeekFile(image_, static_cast<int64_t>(uint64_t{sector_} * kSectorSize),
-                           platform::SeekFrom::Start, nullptr) != 0)
-      return kReadFailed;
-    StoredData stored(services_, image_, size_);
-    return stored.writeTo(output);
+    for (const FolderExtent& extent : extents_) {
+      if (services_.SeekFile(image_, static_cast<int64_t>(uint64_t{extent.sector} * kSectorSize),
+                             platform::SeekFrom::Start, nullptr) != 0)
+        return kReadFailed;
+      StoredData stored(services_, image_, extent.length);
+      if (const int code = stored.writeTo(output); code != kDone) return code;
+    }
+    return kDone;
   }
 
  private:
   const HostServices& services_;
   HostFile image_;
-  uint32_t sector_;
-  uint32_t size_;
+  const std::vector<FolderExtent>& extents_;
 };
 
 }  // namespace
 
 int listIso(const char* path, ListingContext* context, EntryCallback callback,
             const HostServices& services, void*) {
-  return readImage(path, services, [&](HostFile, const EntryFacts& entry, uint32_t) {
-    callback(entry.name, entry.dosDate, entry.dosTime, entry.attributes, ' ', entry.size,
-             entry.size, 0, context);
-    return EntryStep{};
-  });
+  return readImage(path, services,
+                   [&](HostFile, const EntryFacts& entry, const std::vector<FolderExtent>&) {
+                     callback(entry.name, entry.dosDate, entry.dosTime, entry.attributes, ' ',
+                              entry.size, entry.size, 0, context);
+                     return EntryStep{};
+                   });
 }
 
 int extractIso(ExtractionRequest& request, const HostServices& services) {
-  return readImage(request.archivePath, services,
-                   [&](HostFile image, const EntryFacts& entry, uint32_t sector) {
-                     ExtentData data(services, image, sector, entry.size);
-                     return extractEntry(request, services, entry, &data);
-                   });
+  return readImage(
+      request.archivePath, services,
+      [&](HostFile image, const EntryFacts& entry, const std::vector<FolderExtent>& extents) {
+        ExtentData data(services, image, extents);
+        return extractEntry(request, services, entry, &data);
+      });
 }
 
 }  // namespace ostrya::archive
