@@ -104,16 +104,15 @@ std::string xzed(const std::string& data, bool lzmaAlone = false) {
   lzma_stream stream = LZMA_STREAM_INIT;
   lzma_options_lzma options;
   lzma_lzma_preset(&options, 6);
-  if (lzmaAlone)
-    lzma_alone_encoder(&stream, &options);
-  else
-    lzma_easy_encoder(&stream, 6, LZMA_CHECK_CRC64);
+  const lzma_ret ready = lzmaAlone ? lzma_alone_encoder(&stream, &options)
+                                   : lzma_easy_encoder(&stream, 6, LZMA_CHECK_CRC64);
+  if (ready != LZMA_OK) return std::string();
   std::string out(data.size() + 1024, '\0');
   stream.next_in = reinterpret_cast<const uint8_t*>(data.data());
   stream.avail_in = data.size();
   stream.next_out = reinterpret_cast<uint8_t*>(out.data());
   stream.avail_out = out.size();
-  lzma_code(&stream, LZMA_FINISH);
+  if (lzma_code(&stream, LZMA_FINISH) != LZMA_STREAM_END) stream.total_out = 0;
   out.resize(stream.total_out);
   lzma_end(&stream);
   return out;
@@ -247,6 +246,11 @@ TEST_F(ArchiveRpm, HostileAndOldPackages) {
        both, kDecoderFailed},
       {"a gzip payload named zstd", package(with(fileList(), {text(1125, "zstd")}), gz), kDone,
        both, kDecoderFailed},
+      {"no compressor named, no compression", package(fileList(), kPayloadCpio), kDone, both,
+       kDone},
+      {"no compression, more than the stated size",
+       package(with(fileList(), {numbers32(1046, {100})}), kPayloadCpio), kDone, both,
+       kDecoderFailed},
       {"unknown compressor", package(with(fileList(), {text(1125, "lz4")}), gz), kDone, both,
        kUnsupportedMethod},
       {"stated size beyond what memory is given",

@@ -225,7 +225,7 @@ TEST_F(ArchiveSearchTest, EntriesKeepTheirOwnAttributesNotTheArchives) {
     // FAT keeps the short name README.TXT for readme.txt.
     const bool readOnly = row.name == "read-only.txt";
     EXPECT_EQ(row.attributes & (kRecReadOnly | kRecHidden | kRecSystem),
-              readOnly ? kRecReadOnly : 0u)
+              readOnly ? uint32_t{kRecReadOnly} : 0u)
         << row.name;
   }
 }

@@ -115,11 +115,13 @@ class RpmFileList {
   RpmNumbers times_;
 };
 
-// Packages from before the compressor was named are gzip; most packages built in the last years
-// are xz or zstd.
+// Most packages built in the last years are xz or zstd.
 bool compressorOf(const RpmHeader& header, PayloadCompressor& compressor) {
   const char* name = header.string(kRpmPayloadCompressor);
-  if (name == nullptr) name = "gzip";
+  if (name == nullptr) {
+    compressor = PayloadCompressor::Unnamed;
+    return true;
+  }
   static constexpr struct {
     const char* name;
     PayloadCompressor compressor;

@@ -12,7 +12,7 @@ int listRpm(const char* path, ListingContext* context, EntryCallback callback,
             const HostServices& services, void* user);
 
 // Extracts the cpio payload: kNotThisFormat as for the listing, kUnsupportedMethod for a
-// compressor other than gzip and bzip2, kSetUpFailed when the payload or its decompressed form
+// compressor it cannot read, kSetUpFailed when the payload or its decompressed form
 // is too large for memory, kDecoderFailed when the payload does not decompress.
 int extractRpm(ExtractionRequest& request, const HostServices& services);
 

@@ -119,12 +119,30 @@ int unzstdPayload(const uint8_t* input, std::size_t inputSize, uint8_t* output,
   return !ZSTD_isError(left) && left == 0 ? kDone : kDecoderFailed;
 }
 
+// A payload stored without compression is the cpio archive itself.
+bool isPlainCpio(const uint8_t* input, std::size_t inputSize) {
+  return inputSize >= 6 &&
+         (std::memcmp(input, "070701", 6) == 0 || std::memcmp(input, "070702", 6) == 0);
+}
+
+int copyPayload(const uint8_t* input, std::size_t inputSize, uint8_t* output, std::size_t capacity,
+                std::size_t& produced) {
+  if (inputSize > capacity) return kDecoderFailed;
+  std::memcpy(output, input, inputSize);
+  produced = inputSize;
+  return kDone;
+}
+
 }  // namespace
 
 int decompressPayload(PayloadCompressor compressor, const uint8_t* input, std::size_t inputSize,
                       uint8_t* output, std::size_t capacity, std::size_t& produced) {
   produced = 0;
   switch (compressor) {
+    case PayloadCompressor::Unnamed:
+      if (isPlainCpio(input, inputSize))
+        return copyPayload(input, inputSize, output, capacity, produced);
+      return inflatePayload(input, inputSize, output, capacity, produced);
     case PayloadCompressor::Gzip:
       return inflatePayload(input, inputSize, output, capacity, produced);
     case PayloadCompressor::Bzip2:

@@ -6,9 +6,10 @@
 
 namespace ostrya::archive {
 
-// What a package names in its payload compressor tag: "gzip" (or nothing, in old packages),
-// "bzip2", "xz", "lzma" (the .lzma format xz also reads) and "zstd".
-enum class PayloadCompressor { Gzip, Bzip2, Xz, Zstd };
+// What a package names in its payload compressor tag: "gzip", "bzip2", "xz", "lzma" (the .lzma
+// format xz also reads) and "zstd". Old packages, whose payload is gzip, and packages built
+// without compression name none: the payload's first bytes then tell which it is.
+enum class PayloadCompressor { Unnamed, Gzip, Bzip2, Xz, Zstd };
 
 // Decompresses a whole payload in one call into `output`, which holds `capacity` bytes;
 // `produced` tells how many it received. Both sizes stay below 4 GiB. 0, or kDecoderFailed
