@@ -15,6 +15,7 @@
 #include "archive/format_table.h"
 #include "archive/output_path.h"
 #include "archive_test_host.h"
+#include "foundation/error_box.h"
 #include "platform/file_ops.h"
 #include "platform/path.h"
 #include "test_tree.h"
@@ -506,6 +507,46 @@ TEST(ArchiveMapOutputPath, HostileNamesStayBelowTheOutputFolder) {
           << hostile.name << (keep ? " (kept)" : " (flat)");
     }
   }
+}
+
+// Asks to try again while `retries` last, freeing the path before the first retry.
+class RetryingPresenter final : public ErrorPresenter {
+ public:
+  int present(void*, const char*, const char*) override { return 1; }
+  bool presentWithRetry(void*, const char*, const char* caption) override {
+    captions.push_back(caption);
+    if (retries == 0) return false;
+    --retries;
+    fs::remove(blocked);
+    return true;
+  }
+  fs::path blocked;
+  int retries = 0;
+  std::vector<std::string> captions;
+};
+
+// An output that cannot be created is offered again until it can be or the user declines.
+TEST(ArchiveApplicationHost, CreateOutputFileOffersARetry) {
+  TempTree tree;
+  HostServices application;
+  ArchiveServicesInit(application);
+  RetryingPresenter presenter;
+  presenter.blocked = tree.root() / "entry.tmp";
+  setErrorPresenter(&presenter);
+  for (const int retries : {1, 0}) {
+    // A folder stands where the file should be.
+    tree.folder("entry.tmp");
+    presenter.retries = retries;
+    presenter.captions.clear();
+    HostFile file = nullptr;
+    const int code = application.CreateOutputFile(nullptr, tree.native("entry.tmp").c_str(), &file);
+    EXPECT_EQ(code, retries == 1 ? 0 : 1) << retries;
+    EXPECT_EQ(presenter.captions, std::vector<std::string>{"entry.tmp"}) << retries;
+    if (file) application.CloseFile(file);
+    EXPECT_EQ(fs::is_regular_file(tree.root() / "entry.tmp"), retries == 1) << retries;
+    fs::remove_all(tree.root() / "entry.tmp");
+  }
+  setErrorPresenter(nullptr);
 }
 
 // Every stored name, extracted through this test's host and through the application's, writes

@@ -107,26 +107,30 @@ int closeFile(HostFile file) {
 }
 
 // A missing folder is made and the file tried again; any other failure is shown once.
+// A missing folder is made and the creation tried once more; any other failure is shown with
+// a choice to try again (a file another program holds open, a full disk the user can clear).
 int createOutputFile(void* owner, const char* path, HostFile* file) {
   auto* created = new (std::nothrow) ApplicationFile;
   if (created == nullptr) return 1;
   constexpr auto how = platform::FileHandle::Replace::KeepingHiddenAndSystem;
-  int code = created->handle.createForWriting(path, how);
-  if (code != 0 && platform::isPathNotFound(code)) {
-    std::string folder(path);
-    const std::size_t cut = folder.find_last_of("\\/");
-    if (cut != std::string::npos && cut != 0) {
-      folder.resize(cut);
-      if (createFolderTree(owner, folder.c_str()) == 0)
-        code = created->handle.createForWriting(path, how);
+  for (;;) {
+    int code = created->handle.createForWriting(path, how);
+    if (code != 0 && platform::isPathNotFound(code)) {
+      std::string folder(path);
+      const std::size_t cut = folder.find_last_of("\\/");
+      if (cut != std::string::npos && cut != 0) {
+        folder.resize(cut);
+        if (createFolderTree(owner, folder.c_str()) == 0)
+          code = created->handle.createForWriting(path, how);
+      }
     }
-  }
-  if (code == 0) {
-    *file = hostFileOf(created);
-    return 0;
+    if (code == 0) {
+      *file = hostFileOf(created);
+      return 0;
+    }
+    if (platform::isPathNotFound(code) || !offerRetryAfterSystemError(owner, code, path)) break;
   }
   delete created;
-  if (!platform::isPathNotFound(code)) showSystemError(owner, code, path);
   return 1;
 }
 

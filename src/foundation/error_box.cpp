@@ -25,14 +25,31 @@ void setErrorPresenter(ErrorPresenter* presenter) {
   currentPresenter = presenter;
 }
 
-int showSystemError(void* owner, int code, const char* title) {
+namespace {
+
+// The system's text for the code, at most 511 characters; empty when the code is 0 or has none.
+std::string systemErrorText(int& code) {
   if (code == 0) code = platform::lastErrorCode();
-  if (code == 0) return 0;
+  if (code == 0) return std::string();
   std::string text = platform::errorText(code);
-  if (text.empty()) return 2;
   if (text.size() > 511) text.resize(511);
-  if (currentPresenter == nullptr) return 2;
+  return text;
+}
+
+}  // namespace
+
+int showSystemError(void* owner, int code, const char* title) {
+  const std::string text = systemErrorText(code);
+  if (code == 0) return 0;
+  if (text.empty() || currentPresenter == nullptr) return 2;
   return currentPresenter->present(owner, text.c_str(), title ? fileNamePart(title) : "Ostrya");
+}
+
+bool offerRetryAfterSystemError(void* owner, int code, const char* title) {
+  const std::string text = systemErrorText(code);
+  if (text.empty() || currentPresenter == nullptr) return false;
+  return currentPresenter->presentWithRetry(owner, text.c_str(),
+                                            title ? fileNamePart(title) : "Ostrya");
 }
 
 }  // namespace ostrya

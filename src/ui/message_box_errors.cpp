@@ -9,4 +9,9 @@ int MessageBoxErrors::present(void* owner, const char* text, const char* caption
   return MessageBoxA(static_cast<HWND>(owner), text, caption, MB_OK | MB_ICONSTOP);
 }
 
+bool MessageBoxErrors::presentWithRetry(void* owner, const char* text, const char* caption) {
+  return MessageBoxA(static_cast<HWND>(owner), text, caption, MB_RETRYCANCEL | MB_ICONSTOP) ==
+         IDRETRY;
+}
+
 }  // namespace ostrya

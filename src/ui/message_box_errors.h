@@ -8,6 +8,7 @@ namespace ostrya {
 class MessageBoxErrors final : public ErrorPresenter {
  public:
   int present(void* owner, const char* text, const char* caption) override;
+  bool presentWithRetry(void* owner, const char* text, const char* caption) override;
 };
 
 }  // namespace ostrya
