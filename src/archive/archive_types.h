@@ -64,6 +64,10 @@ inline constexpr uint32_t kRestoredAttributes = 0x27;
 inline constexpr char kEncryptedFlag = 'E';
 // An uncompressed size that the archive does not tell.
 inline constexpr uint32_t kSizeNotGiven = 0xFFFFFFFF;
+// Sizes travel in 32 bits; a larger one is told as not given rather than wrapped.
+inline constexpr uint32_t reportedSize(uint64_t size) {
+  return size < kSizeNotGiven ? static_cast<uint32_t>(size) : kSizeNotGiven;
+}
 
 struct ArchiveRecord {
   TypeCode type;

@@ -149,10 +149,8 @@ int extractBzip2(ExtractionRequest& request, const HostServices& services) {
     return code;
   }
   if (request.targetPath && !request.outputFolder)
-    services.OnEntryExtracted(
-        output, name, 0, 0, 0, ' ',
-        written < kSizeNotGiven ? static_cast<uint32_t>(written) : kSizeNotGiven,
-        request.callerContext);
+    services.OnEntryExtracted(output, name, 0, 0, 0, ' ', reportedSize(written),
+                              request.callerContext);
   return kDone;
 }
 

@@ -74,11 +74,6 @@ struct FolderExtent {
   uint32_t length = 0;
 };
 
-// Sizes travel in 32 bits; a larger one is told as not given rather than wrapped.
-uint32_t reportedSize(uint64_t size) {
-  return static_cast<uint32_t>(std::min<uint64_t>(size, kSizeNotGiven));
-}
-
 FolderExtent rootOf(const uint8_t* descriptor) {
   return {le32(descriptor + kRootRecord + kExtent), le32(descriptor + kRootRecord + kDataLength)};
 }

@@ -39,11 +39,6 @@ bool isFile(const TarMember& member) {
   return member.type == kOldFileType || member.type == kFileType || member.sparse;
 }
 
-// Sizes travel in 32 bits; a larger one is told as not given rather than wrapped.
-uint32_t reportedSize(uint64_t size) {
-  return static_cast<uint32_t>(std::min<uint64_t>(size, kSizeNotGiven));
-}
-
 EntryFacts factsOf(const TarMember& member) {
   EntryFacts facts;
   facts.name = member.name;
