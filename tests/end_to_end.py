@@ -205,6 +205,33 @@ with tempfile.TemporaryDirectory() as root:
     code, out, err = ostrya("--format=csv", "--output", "/dev/full", "--no-recurse", "g*", root)
     check(code == 2 and "writing the export failed" in err, f"export to a full disk: {code} {err!r}")
     check(os.path.exists("/dev/full"), "the device the export went to is still there")
+    # What could not be searched is said after the totals, and a search that found nothing
+    # but could not search everything is no plain miss.
+    broken = os.path.join(root, "broken")
+    os.makedirs(broken)
+    with open(os.path.join(broken, "cut.tar"), "wb") as f:
+        header = bytearray(512)
+        header[0:5] = b"a.txt"
+        header[100:107] = b"0000644"
+        header[124:135] = b"%011o" % 6
+        header[136:147] = b"%011o" % 1600000000
+        header[156:157] = b"0"
+        header[257:263] = b"ustar\0"
+        header[148:156] = b" " * 8
+        header[148:155] = b"%06o\0" % sum(header)
+        f.write(bytes(header) + b"needle" + bytes(506) + b"not a header" + bytes(9000))
+    code, out, err = ostrya("--archives", "*", broken, "needle")
+    check(code == 0 and "cut.tar/a.txt" in out and "1 damaged archive" in err,
+          f"needle before the damage: {code} {err!r}")
+    code, out, err = ostrya("--archives", "*", broken, "haystack")
+    check(code == 2 and "; 1 not searched" in err and "1 damaged archive" in err and
+          "cut.tar (damaged archive)" in err, f"damaged archive: {code} {err!r}")
+    deep = os.path.join(root, "deep", "d" * 120, "e" * 120)
+    os.makedirs(deep)
+    open(os.path.join(deep, "far.txt"), "w").write("far")
+    code, out, err = ostrya("--paths", "far.txt", os.path.join(root, "deep"))
+    check(code == 2 and "1 path too long" in err, f"path too long: {code} {err!r}")
+
     # No rows: an empty export, which is no failure.
     empty = os.path.join(root, "empty.csv")
     code, out, err = ostrya("--format=csv", "--output", empty, "--no-recurse", "*.none", root)
@@ -229,7 +256,8 @@ process = subprocess.Popen([FIND, "--paths", "*", "/"], stdout=subprocess.PIPE,
 time.sleep(0.5)
 process.send_signal(signal.SIGINT)
 out, err = process.communicate(timeout=60)
-check(err.decode().rstrip().endswith(" - search canceled"), f"Ctrl+C: {err[-200:]!r}")
+totals = [line for line in err.decode().splitlines() if not line.startswith("ostrya-find:")]
+check(totals and " - search canceled" in totals[-1], f"Ctrl+C: {err[-200:]!r}")
 check(process.returncode in (0, 1), f"Ctrl+C exit status {process.returncode}")
 
 print("end-to-end:", "ok" if not failures else f"{len(failures)} checks failed")

@@ -169,6 +169,7 @@ constexpr const char* kExpectedRows = R"(
 2027|txtSBByte|byte|Byte
 2028|txtSBBytes|bytes|Bytes
 2029|txtSBCanceled|search canceled|Suche abgebrochen
+2030|txtSBNotSearched|not searched|nicht durchsucht
 2100|dlgSelectDrive| Select drive(s)| Laufwerkauswahl
 2200|dlgSelDateTime| Select the date and time| Datum und Uhrzeit
 2211|dlgCurrent|&Current|&Aktuelles
@@ -257,7 +258,7 @@ std::string fetched(const LanguageTable* table, uint32_t id, std::size_t capacit
 
 TEST(BuiltInLanguages, HoldEveryTextOfTheTableInOrder) {
   const std::vector<ExpectedRow> rows = expectedRows();
-  ASSERT_EQ(rows.size(), 179u);
+  ASSERT_EQ(rows.size(), 180u);
   struct Column {
     const char* code;
     const char* name;
@@ -449,7 +450,7 @@ TEST_F(LanguageFolder, TemplateReadsBackAsTheEnglishTable) {
   EXPECT_NE(written.find("\r\nmnuMakeShortcut_=Ma&ke shortcut\\tCtrl+F2\r\n"), std::string::npos);
   EXPECT_NE(written.find("\r\ndlgMoveTo_______=Move to\r\n"), std::string::npos);
   EXPECT_EQ(written.find('\t'), std::string::npos);
-  EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 2 + 179);
+  EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 2 + 180);
 
   const auto table = load("US");
   ASSERT_NE(table, nullptr);

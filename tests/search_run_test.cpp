@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
 
+#include "foundation/language_file.h"
 #include "search/folder_walk.h"
 #include "search/name_match.h"
 #include "test_tree.h"
@@ -99,17 +101,52 @@ TEST_F(SearchRunTest, NothingFoundGivesZeroFiles) {
   EXPECT_TRUE(host.rowCounts.size() >= 1 && host.rowCounts.back() == 0);
 }
 
+// What the walk could not search is counted by kind, the first paths kept, and said after the
+// totals; a run that could search everything says nothing more.
+TEST_F(SearchRunTest, WhatCouldNotBeSearchedIsSaidAfterTheTotals) {
+  run("*.*", tree.native());
+  EXPECT_EQ(context.skipped.total(), 0u);
+  EXPECT_EQ(host.totals.back().find("not searched"), std::string::npos);
+
+  const std::string deep = "long/" + std::string(120, 'a') + "/" + std::string(120, 'b');
+  tree.file(deep + "/f.txt", "alpha");
+  tree.file("hard.txt", std::string(40000, 'a') + "b");
+  context.options = kOptRecurse | kOptRegex;
+  run("*.txt", tree.native(), "^(a+)+$|needle");
+  const auto counts = context.skipped.counts();
+  EXPECT_EQ(counts[static_cast<std::size_t>(SkipKind::PathTooLong)], 1u);
+  EXPECT_EQ(counts[static_cast<std::size_t>(SkipKind::PatternLimit)], 1u);
+  EXPECT_EQ(context.skipped.total(), 2u);
+  EXPECT_NE(host.totals.back().find("0 files; 2 not searched"), std::string::npos)
+      << host.totals.back();
+  std::set<std::string> paths;
+  for (const SkippedItems::Item& item : context.skipped.firstItems()) paths.insert(item.path);
+  EXPECT_EQ(paths.count(tree.native("hard.txt")), 1u);
+  EXPECT_EQ(paths.count(tree.native("long/" + std::string(120, 'a')) + platform::kPathSeparator +
+                        std::string(120, 'b')),
+            1u);
+
+  // Only the first few paths are kept; every one is counted.
+  SkippedItems many;
+  for (int i = 0; i < 8; ++i) many.note(SkipKind::Unreadable, std::to_string(i).c_str());
+  EXPECT_EQ(many.total(), 8u);
+  EXPECT_EQ(many.firstItems().size(), SkippedItems::kKeptPaths);
+  std::unique_ptr<LanguageTable> loaded;
+  EXPECT_EQ(skippedNote(1234, languageFor("DE", "", loaded), '.'), "; 1.234 nicht durchsucht");
+}
+
 // Matches files whose contents start with the given text.
 class StartsWith final : public ContentTest {
  public:
   explicit StartsWith(std::string text) : text_(std::move(text)) {}
-  bool matches(const char* path) override {
+  ContentVerdict test(const char* path) override {
     std::FILE* f = std::fopen(path, "rb");
-    if (!f) return false;
+    if (!f) return ContentVerdict::Unreadable;
     char buffer[64] = {};
     const std::size_t n = std::fread(buffer, 1, sizeof buffer, f);
     std::fclose(f);
-    return std::string(buffer, n).rfind(text_, 0) == 0;
+    return std::string(buffer, n).rfind(text_, 0) == 0 ? ContentVerdict::Found
+                                                       : ContentVerdict::NotFound;
   }
 
  private:

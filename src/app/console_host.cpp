@@ -63,4 +63,24 @@ void printRows(ResultStore& store, bool pathsOnly, std::FILE* out) {
   }
 }
 
+void printSkipped(const SkippedItems& skipped, std::FILE* out) {
+  const uint64_t total = skipped.total();
+  if (total == 0) return;
+  std::fprintf(out, "ostrya-find: not searched:");
+  const auto counts = skipped.counts();
+  const char* joiner = " ";
+  for (std::size_t kind = 0; kind < counts.size(); ++kind) {
+    if (counts[kind] == 0) continue;
+    std::fprintf(out, "%s%" PRIu64 " %s", joiner, counts[kind],
+                 skipKindText(static_cast<SkipKind>(kind)));
+    joiner = ", ";
+  }
+  std::fprintf(out, "\n");
+  const std::vector<SkippedItems::Item> first = skipped.firstItems();
+  for (const SkippedItems::Item& item : first)
+    std::fprintf(out, "ostrya-find:   %s (%s)\n", item.path.c_str(), skipKindText(item.kind));
+  if (total > first.size())
+    std::fprintf(out, "ostrya-find:   and %" PRIu64 " more\n", total - first.size());
+}
+
 }  // namespace ostrya

@@ -6,6 +6,7 @@
 
 #include "app/find_options.h"
 #include "search/search_host.h"
+#include "search/skipped_items.h"
 
 namespace ostrya {
 
@@ -38,5 +39,9 @@ class ConsoleHost final : public SearchHost {
 // (or <DIR>), date and time, and full path. An archive entry's path is its archive's path, the
 // separator and the path inside.
 void printRows(ResultStore& store, bool pathsOnly, std::FILE* out);
+
+// What the run could not search: the count of each kind, then the first paths with their kind.
+// Prints nothing when nothing was skipped.
+void printSkipped(const SkippedItems& skipped, std::FILE* out);
 
 }  // namespace ostrya

@@ -144,10 +144,13 @@ const char* findUsage() {
          "\n"
          "Each row shows the attribute letters (R read-only, A archive, H hidden, S system), the\n"
          "size or <DIR>, the date and time of the last change and the full path. The totals go to\n"
-         "standard error. Ctrl+C stops the search; the rows found so far are printed.\n"
+         "standard error, followed by what could not be searched (folders and files that\n"
+         "cannot be read, paths too long, damaged or encrypted archives...), when anything.\n"
+         "Ctrl+C stops the search; the rows found so far are printed.\n"
          "\n"
-         "exit status: 0 something was found, 1 nothing was found, 2 usage error or the rows\n"
-         "or the export could not be written\n";
+         "exit status: 0 something was found, 1 nothing was found, 2 usage error, nothing was\n"
+         "found but something could not be searched, or the rows or the export could not be\n"
+         "written\n";
 }
 
 FilterRecord FindOptions::filter(const FilterRecord& saved) const {

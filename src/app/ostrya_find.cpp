@@ -136,5 +136,7 @@ int main(int argc, char** argv) {
     }
   }
   std::fprintf(stderr, "%s\n", host.totals().c_str());
-  return context.store.rowCount() != 0 ? 0 : 1;
+  printSkipped(context.skipped, stderr);
+  if (context.store.rowCount() != 0) return 0;
+  return context.skipped.total() != 0 ? 2 : 1;
 }

@@ -17,6 +17,7 @@ enum TextId : uint32_t {
   kTextOneByte = 2027,
   kTextBytes = 2028,
   kTextCanceled = 2029,
+  kTextNotSearched = 2030,
 };
 
 // Where visible texts come from: the current language table.

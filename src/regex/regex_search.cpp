@@ -20,7 +20,7 @@ constexpr PCRE2_SIZE kJitStackMax = 1024 * 1024;
 
 // The interpreter's backtracking memory, in KiB. The library's own default (some 20 GB) lets
 // one pathological pattern over a large file take all memory; past this bound the file counts
-// as a miss, as for any resource limit.
+// as not searched, as for any resource limit.
 constexpr uint32_t kHeapLimitKiB = 128 * 1024;
 
 }  // namespace
@@ -86,14 +86,20 @@ std::unique_ptr<RegexPattern> compilePattern(const char* text, bool caseSensitiv
   return std::unique_ptr<RegexPattern>(new (std::nothrow) RegexPattern(std::move(compiled)));
 }
 
-bool matchPattern(const RegexPattern* pattern, const uint8_t* subject, std::size_t length) {
-  if (pattern == nullptr) return false;
+PatternSearch searchPattern(const RegexPattern* pattern, const uint8_t* subject,
+                            std::size_t length) {
+  if (pattern == nullptr) return PatternSearch::NotFound;
   const RegexPattern::Compiled& compiled = *pattern->compiled_;
   int result = compiled.match(subject, length, 0);
   // A file must not be missed because the JIT ran out of stack where the interpreter, with its
   // heap-based backtracking, still finds the match.
   if (result == PCRE2_ERROR_JIT_STACKLIMIT) result = compiled.match(subject, length, PCRE2_NO_JIT);
-  return result >= 0;
+  if (result >= 0) return PatternSearch::Found;
+  if (result == PCRE2_ERROR_MATCHLIMIT || result == PCRE2_ERROR_DEPTHLIMIT ||
+      result == PCRE2_ERROR_HEAPLIMIT || result == PCRE2_ERROR_JIT_STACKLIMIT ||
+      result == PCRE2_ERROR_NOMEMORY)
+    return PatternSearch::LimitReached;
+  return PatternSearch::NotFound;
 }
 
 }  // namespace ostrya

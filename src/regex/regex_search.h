@@ -7,6 +7,10 @@
 
 namespace ostrya {
 
+// How a search for a pattern ended: the library may give up on a limit (backtracking, depth,
+// memory) before it can tell.
+enum class PatternSearch { Found, NotFound, LimitReached };
+
 // A containing-text pattern compiled once per search run, with what matching it needs. It is
 // owned by the run and used by the run's thread only.
 class RegexPattern {
@@ -21,15 +25,17 @@ class RegexPattern {
   std::unique_ptr<Compiled> compiled_;
 
   friend std::unique_ptr<RegexPattern> compilePattern(const char* text, bool caseSensitive);
-  friend bool matchPattern(const RegexPattern* pattern, const uint8_t* subject, std::size_t length);
+  friend PatternSearch searchPattern(const RegexPattern* pattern, const uint8_t* subject,
+                                     std::size_t length);
 };
 
 // Caseless unless `caseSensitive`. Null when the library rejects `text` (or memory runs out);
 // the reason is not kept.
 std::unique_ptr<RegexPattern> compilePattern(const char* text, bool caseSensitive);
 
-// True when `pattern` occurs anywhere in the `length` bytes at `subject`, an empty match
-// included. No pattern, a miss and every library error are all false.
-bool matchPattern(const RegexPattern* pattern, const uint8_t* subject, std::size_t length);
+// Whether `pattern` occurs anywhere in the `length` bytes at `subject`, an empty match
+// included. No pattern and library errors other than its limits are a miss.
+PatternSearch searchPattern(const RegexPattern* pattern, const uint8_t* subject,
+                            std::size_t length);
 
 }  // namespace ostrya

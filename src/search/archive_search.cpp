@@ -2,11 +2,13 @@
 #include "search/archive_search.h"
 
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "archive/archive.h"
 #include "platform/path.h"
 #include "platform/temp_path.h"
+#include "search/content_test.h"
 #include "search/folder_walk.h"
 #include "search/name_match.h"
 #include "search/search_filter.h"
@@ -51,6 +53,41 @@ uint32_t folderNumberOf(SearchRequest& request, const std::string& path) {
   return number;
 }
 
+// Why the layer could not extract an archive's entries, by its result code.
+SkipKind skipKindOfArchiveCode(int code) {
+  switch (code) {
+    case archive::kDamagedData:
+    case archive::kNotThisFormat:
+    case archive::kCompressedTarHoldsNoTar:
+    case archive::kDecoderFailed:
+      return SkipKind::ArchiveDamaged;
+    case archive::kEncrypted:
+    case archive::kWrongPassword:
+    case archive::kPasswordCancelled:
+      return SkipKind::ArchiveEncrypted;
+    case archive::kUnsupportedMethod:
+    case archive::kNeedsNewerArj:
+    case archive::kArjTypeNotExtractable:
+      return SkipKind::ArchiveUnsupported;
+    default:
+      return SkipKind::ArchiveUnreadable;
+  }
+}
+
+// The entry's content test, noted by the path the user knows: the archive's and the name
+// inside it.
+bool entryFound(SearchRequest& request, const char* name, const char* extractedPath) {
+  const ContentVerdict verdict = request.content->test(extractedPath);
+  if (verdict == ContentVerdict::Found || verdict == ContentVerdict::NotFound)
+    return verdict == ContentVerdict::Found;
+  try {
+    const std::string shown = std::string(request.archivePath) + platform::kPathSeparator + name;
+    return contentFound(verdict, shown.c_str(), request.context.skipped);
+  } catch (const std::bad_alloc&) {
+    return contentFound(verdict, request.archivePath, request.context.skipped);
+  }
+}
+
 // The steps both callbacks share. `extractedPath` is the file to test the contents of, or null
 // for a listing.
 void takeEntry(SearchRequest& request, const char* storedName, const EntryReport& entry,
@@ -87,7 +124,7 @@ void takeEntry(SearchRequest& request, const char* storedName, const EntryReport
       !request.context.filter->accepts(namePart, attributes, entry.dosDate, entry.dosTime,
                                        sizeGiven ? entry.size : 0))
     return;
-  if (extractedPath && !(request.content && request.content->matches(extractedPath))) return;
+  if (extractedPath && !(request.content && entryFound(request, name, extractedPath))) return;
 
   ResultFields fields;
   fields.extensionPosition = extensionPositionOfName(namePart);
@@ -149,9 +186,11 @@ void ArchiveEntrySearch::extractEntries(SearchRequest& request, archive::TypeCod
   listing.caller = &request;
   // Room for the longest password the layer may ask for; it starts empty.
   char password[129] = "";
-  archive::ArchiveExtract(owner_, request.archivePath, target.c_str(),
-                          (request.options & kOptRecurse) != 0, type, &request.context.stopRequests,
-                          password, false, &listing, services_);
+  const int code = archive::ArchiveExtract(
+      owner_, request.archivePath, target.c_str(), (request.options & kOptRecurse) != 0, type,
+      &request.context.stopRequests, password, false, &listing, services_);
+  if (code != archive::kDone && !request.context.stopRequested())
+    request.context.skipped.note(skipKindOfArchiveCode(code), request.archivePath);
 }
 
 std::string archiveScratchPath(const archive::HostServices& services, void* owner) {

@@ -244,23 +244,27 @@ ContentQuery prepareContent(const char* text, uint32_t options, const RegexPatte
   return query;
 }
 
-bool matchesContent(const ContentQuery& query, const ContentWindow& window) {
+PatternSearch searchContent(const ContentQuery& query, const ContentWindow& window) {
+  const auto verdict = [](bool found) {
+    return found ? PatternSearch::Found : PatternSearch::NotFound;
+  };
   if (query.length == 0 || window.length < query.length) {
     // An empty match of an expression still needs contents to be tried on.
-    if (query.mode != ContentQuery::Mode::Regex || window.length == 0) return false;
+    if (query.mode != ContentQuery::Mode::Regex || window.length == 0)
+      return PatternSearch::NotFound;
   }
   switch (query.mode) {
     case ContentQuery::Mode::Hex:
-      return hexMatches(query, window);
+      return verdict(hexMatches(query, window));
     case ContentQuery::Mode::Regex:
-      return window.startsFile && window.endsFile &&
-             matchPattern(query.pattern, window.data, window.length);
+      if (!window.startsFile || !window.endsFile) return PatternSearch::NotFound;
+      return searchPattern(query.pattern, window.data, window.length);
     case ContentQuery::Mode::WholeWord:
-      return textMatches(query, window, true);
+      return verdict(textMatches(query, window, true));
     case ContentQuery::Mode::Text:
-      return textMatches(query, window, false);
+      return verdict(textMatches(query, window, false));
   }
-  return false;
+  return PatternSearch::NotFound;
 }
 
 }  // namespace ostrya

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-namespace ostrya {
+#include "regex/regex_search.h"
 
-class RegexPattern;
+namespace ostrya {
 
 // Hexadecimal byte strings, as typed in the containing-text field.
 // Every character that is neither a blank nor a hexadecimal digit becomes a blank.
@@ -76,8 +76,12 @@ struct ContentWindow {
   uint8_t before;
 };
 
-// Whether the window holds a match of the query. Regular-expression queries are matched
-// against whole files only.
-bool matchesContent(const ContentQuery& query, const ContentWindow& window);
+// Whether the window holds a match of the query; an expression may reach a limit of the
+// library instead. Regular-expression queries are matched against whole files only.
+PatternSearch searchContent(const ContentQuery& query, const ContentWindow& window);
+
+inline bool matchesContent(const ContentQuery& query, const ContentWindow& window) {
+  return searchContent(query, window) == PatternSearch::Found;
+}
 
 }  // namespace ostrya

@@ -2,52 +2,100 @@
 #include "search/content_test.h"
 
 #include <algorithm>
+#include <cstring>
+#include <new>
 
 namespace ostrya {
 namespace {
 
-// Reading is cheaper than mapping for files up to this size.
-constexpr std::size_t kSmallFile = 64 * 1024;
+ContentVerdict verdictOf(PatternSearch search) {
+  switch (search) {
+    case PatternSearch::Found:
+      return ContentVerdict::Found;
+    case PatternSearch::LimitReached:
+      return ContentVerdict::LimitReached;
+    case PatternSearch::NotFound:
+      break;
+  }
+  return ContentVerdict::NotFound;
+}
 
 }  // namespace
 
-FileContentTest::FileContentTest(const ContentQuery& query, std::size_t windowSize)
-    : query_(query), smallFile_(new uint8_t[kSmallFile]) {
-  const std::size_t unit = platform::mappingGranularity();
-  windowSize_ = std::max(windowSize / unit, std::size_t{2}) * unit;
-}
+FileContentTest::FileContentTest(const ContentQuery& query, std::size_t chunkSize)
+    : query_(query), chunkSize_(std::max(chunkSize, 2 * kOverlap)) {}
 
-bool FileContentTest::matches(const char* path) {
+ContentVerdict FileContentTest::test(const char* path) {
   platform::FileHandle file;
   uint64_t size = 0;
-  if (file.openForReading(path, size) != 0 || size == 0) return false;
-  if (size <= kSmallFile) {
-    std::size_t got = 0;
-    if (file.read(smallFile_.get(), static_cast<std::size_t>(size), got) != 0 || got == 0)
-      return false;
-    return matchesContent(query_, {smallFile_.get(), got, true, true, 0});
-  }
-  if (size > windowSize_ && query_.mode != ContentQuery::Mode::Regex)
-    return matchesInWindows(file, size);
-  if (size > SIZE_MAX) return false;
-  platform::MappedView view;
-  if (view.map(file, 0, static_cast<std::size_t>(size)) != 0) return false;
-  return matchesContent(query_, {view.data(), view.length(), true, true, 0});
+  if (file.openForReading(path, size) != 0) return ContentVerdict::Unreadable;
+  if (size == 0) return ContentVerdict::NotFound;
+  if (query_.mode == ContentQuery::Mode::Regex) return testWhole(file, size);
+  return testInChunks(file, size);
 }
 
-// Windows overlap by one mapping unit, more than the longest search text and the byte after
-// it, so every match lies whole, with its neighbours, inside some window.
-bool FileContentTest::matchesInWindows(const platform::FileHandle& file, uint64_t size) {
-  const std::size_t step = windowSize_ - platform::mappingGranularity();
+// The bytes up to the size the file had when it was opened; a file that grows meanwhile is
+// searched as it was.
+ContentVerdict FileContentTest::testInChunks(platform::FileHandle& file, uint64_t size) {
+  if (!chunk_) {
+    chunk_.reset(new (std::nothrow) uint8_t[chunkSize_]);
+    if (!chunk_) return ContentVerdict::TooLarge;
+  }
+  uint8_t* chunk = chunk_.get();
+  uint64_t offset = 0;  // of the chunk's first byte in the file
+  std::size_t held = 0;
   uint8_t before = 0;
-  for (uint64_t offset = 0; offset < size; offset += step) {
-    const auto length = static_cast<std::size_t>(std::min<uint64_t>(windowSize_, size - offset));
-    platform::MappedView view;
-    if (view.map(file, offset, length) != 0) return false;
-    const bool last = offset + length == size;
-    if (matchesContent(query_, {view.data(), length, offset == 0, last, before})) return true;
-    if (last) break;
-    before = view.data()[step - 1];  // the byte before the next window
+  for (;;) {
+    const auto wanted =
+        static_cast<std::size_t>(std::min<uint64_t>(chunkSize_ - held, size - offset - held));
+    std::size_t got = 0;
+    if (file.read(chunk + held, wanted, got) != 0) return ContentVerdict::Unreadable;
+    held += got;
+    const bool shrank = got < wanted;
+    const bool last = shrank || offset + held == size;
+    const PatternSearch search = searchContent(query_, {chunk, held, offset == 0, last, before});
+    if (search == PatternSearch::Found) return ContentVerdict::Found;
+    if (last) return shrank ? ContentVerdict::Shrank : ContentVerdict::NotFound;
+    // The next chunk begins with the last bytes of this one.
+    const std::size_t kept = held - kOverlap;
+    before = chunk[kept - 1];
+    std::memmove(chunk, chunk + kept, kOverlap);
+    offset += kept;
+    held = kOverlap;
+  }
+}
+
+ContentVerdict FileContentTest::testWhole(platform::FileHandle& file, uint64_t size) {
+  if (size > kLargestWholeFile) return ContentVerdict::TooLarge;
+  const auto length = static_cast<std::size_t>(size);
+  std::unique_ptr<uint8_t[]> whole(new (std::nothrow) uint8_t[length]);
+  if (!whole) return ContentVerdict::TooLarge;
+  std::size_t got = 0;
+  if (file.read(whole.get(), length, got) != 0) return ContentVerdict::Unreadable;
+  const ContentVerdict verdict =
+      verdictOf(searchContent(query_, {whole.get(), got, true, true, 0}));
+  if (verdict == ContentVerdict::NotFound && got < length) return ContentVerdict::Shrank;
+  return verdict;
+}
+
+bool contentFound(ContentVerdict verdict, const char* path, SkippedItems& skipped) {
+  switch (verdict) {
+    case ContentVerdict::Found:
+      return true;
+    case ContentVerdict::NotFound:
+      return false;
+    case ContentVerdict::Unreadable:
+      skipped.note(SkipKind::Unreadable, path);
+      return false;
+    case ContentVerdict::Shrank:
+      skipped.note(SkipKind::Shrank, path);
+      return false;
+    case ContentVerdict::LimitReached:
+      skipped.note(SkipKind::PatternLimit, path);
+      return false;
+    case ContentVerdict::TooLarge:
+      skipped.note(SkipKind::TooLarge, path);
+      return false;
   }
   return false;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 
 #include "platform/file.h"
@@ -10,25 +11,34 @@
 
 namespace ostrya {
 
-// Tests files for a prepared query. Small files are read in one go, larger ones viewed whole;
-// a file larger than the window size is searched in windows that overlap, so a match across
-// a window border is found (regular expressions need the whole file in one view).
+// Tests files for a prepared query by reading them, never by mapping: a file that another
+// program shortens meanwhile then gives a short read, not a fault. Text and byte strings are
+// searched in chunks that overlap by more than the longest text and its neighbours, so a match
+// across a chunk border is found; a regular expression needs the whole file at once.
 class FileContentTest final : public ContentTest {
  public:
-  // The window size is rounded to the mapping granularity and never smaller than two units.
-  explicit FileContentTest(const ContentQuery& query, std::size_t windowSize = kDefaultWindowSize);
-  bool matches(const char* path) override;
+  // The chunk size is never smaller than twice the overlap.
+  explicit FileContentTest(const ContentQuery& query, std::size_t chunkSize = kDefaultChunkSize);
+  ContentVerdict test(const char* path) override;
 
-  // A 32-bit process cannot view files of gigabytes whole.
-  static constexpr std::size_t kDefaultWindowSize =
-      sizeof(void*) == 4 ? std::size_t{256} << 20 : ~std::size_t{0} >> 1;
+  static constexpr std::size_t kDefaultChunkSize = std::size_t{1} << 20;
+  // More than the longest containing text (1023 bytes) with the byte before and after it.
+  static constexpr std::size_t kOverlap = 4096;
+  // The largest file a regular expression is tried on: it is read into memory whole, and a
+  // 32-bit process has little address space to give.
+  static constexpr uint64_t kLargestWholeFile =
+      sizeof(void*) == 4 ? uint64_t{256} << 20 : uint64_t{4} << 30;
 
  private:
-  bool matchesInWindows(const platform::FileHandle& file, uint64_t size);
+  ContentVerdict testInChunks(platform::FileHandle& file, uint64_t size);
+  ContentVerdict testWhole(platform::FileHandle& file, uint64_t size);
 
   const ContentQuery& query_;
-  std::size_t windowSize_;
-  std::unique_ptr<uint8_t[]> smallFile_;
+  std::size_t chunkSize_;
+  std::unique_ptr<uint8_t[]> chunk_;
 };
+
+// True when the verdict is a match; a verdict that is no answer is noted as not searched.
+bool contentFound(ContentVerdict verdict, const char* path, SkippedItems& skipped);
 
 }  // namespace ostrya

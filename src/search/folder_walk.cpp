@@ -3,9 +3,12 @@
 
 #include <cstring>
 #include <mutex>
+#include <new>
+#include <string>
 
 #include "platform/listing.h"
 #include "results/growable_area.h"
+#include "search/content_test.h"
 #include "search/name_match.h"
 
 namespace ostrya {
@@ -38,13 +41,19 @@ class FolderWalk {
  private:
   void listEntries() {
     platform::DirectoryListing listing;
-    if (!listing.open(folder_)) return;
+    if (!listing.open(folder_)) {
+      request_.context.skipped.note(SkipKind::Unreadable, folder_);
+      return;
+    }
     platform::DirectoryEntry entry;
     while (!request_.context.stopRequested() && listing.next(entry)) {
       if (isDotEntry(entry.name)) continue;
       char path[platform::kMaxPath];
       // An entry whose full path does not fit a path buffer is neither tested nor descended.
-      if (!joinPath(folder_, entry.name, path, sizeof path)) continue;
+      if (!joinPath(folder_, entry.name, path, sizeof path)) {
+        notePathTooLong(entry.name);
+        continue;
+      }
       if (entry.isFolder)
         takeFolder(listing, entry);
       else
@@ -67,7 +76,9 @@ class FolderWalk {
   void takeFile(platform::DirectoryListing& listing, platform::DirectoryEntry& entry,
                 const char* path) {
     if (request_.namePatterns->matches(entry.name) && passesFilter(listing, entry) &&
-        (request_.searchLength == 0 || (request_.content && request_.content->matches(path))) &&
+        (request_.searchLength == 0 ||
+         (request_.content &&
+          contentFound(request_.content->test(path), path, request_.context.skipped))) &&
         listing.complete(entry) && addRecord(entry)) {
       ++request_.counters.files;
       request_.counters.bytes += entry.size;
@@ -97,6 +108,15 @@ class FolderWalk {
     if (!appendResult(request_, fields, entry.name)) return false;
     ++added_;
     return true;
+  }
+
+  void notePathTooLong(const char* name) {
+    try {
+      request_.context.skipped.note(
+          SkipKind::PathTooLong, (std::string(folder_) + platform::kPathSeparator + name).c_str());
+    } catch (const std::bad_alloc&) {
+      request_.context.skipped.note(SkipKind::PathTooLong, folder_);
+    }
   }
 
   void walkSubfolders() {

@@ -11,6 +11,7 @@
 #include "results/result_store.h"
 #include "search/search_host.h"
 #include "search/search_options.h"
+#include "search/skipped_items.h"
 
 namespace ostrya {
 
@@ -26,11 +27,25 @@ class CandidateFilter {
                        uint64_t size) const = 0;
 };
 
+// How the content test of one file ended. A file that could not be searched whole is no miss:
+// the run says that it was not searched.
+enum class ContentVerdict {
+  Found,
+  NotFound,
+  // Could not be opened or read.
+  Unreadable,
+  // Ended before its size while it was read: searched only as far as it went.
+  Shrank,
+  // The regular expression reached a limit of the library.
+  LimitReached,
+  // Too large to hold whole, as a regular expression needs it.
+  TooLarge,
+};
+
 class ContentTest {
  public:
   virtual ~ContentTest() = default;
-  // True when the file holds what the run looks for; a file that cannot be read does not.
-  virtual bool matches(const char* path) = 0;
+  virtual ContentVerdict test(const char* path) = 0;
 };
 
 class ArchiveSearch {
@@ -54,6 +69,8 @@ struct SearchContext {
   platform::PathMatchFunction secondChance = nullptr;
   const CandidateFilter* filter = nullptr;
   ArchiveSearch* archives = nullptr;
+  // What the run could not search; emptied when a run starts.
+  SkippedItems skipped;
 
   // "Recurse folders", as at the program's first start.
   static constexpr uint32_t kDefaultOptions = kOptRecurse;

@@ -69,6 +69,7 @@ void runSearch(SearchContext& context, SearchHost& host) {
   request.containingText = text;
   request.options = options;
   context.store.reset();
+  context.skipped.reset();
   {
     std::lock_guard<std::mutex> hold(context.store.lock());
     context.resultTotals = Totals{};
@@ -92,7 +93,9 @@ void runSearch(SearchContext& context, SearchHost& host) {
   host.refreshCommands();
   host.showFolder("");
   host.showSearching(false);
-  host.showTotals(totalsOf(context, request.counters).c_str());
+  host.showTotals((totalsOf(context, request.counters) +
+                   skippedNote(context.skipped.total(), *context.texts, context.thousandsSeparator))
+                      .c_str());
   host.focusFirstRowIfNone();
   host.runEnded();
 }
