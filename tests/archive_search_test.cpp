@@ -6,8 +6,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include "archive_cpio_writer.h"
 #include "archive_fixture_listing.h"
 #include "platform/path.h"
+#include "platform/temp_path.h"
 #include "search/name_match.h"
 #include "search/search_filter.h"
 #include "search/search_run.h"
@@ -206,10 +209,69 @@ TEST_F(ArchiveSearchTest, ContainingTextIsFoundInsideEveryFormatAndTheScratchFil
               archivesWithHits.end())
         << "nothing found inside " << fixture;
 
-  // Every entry went through a numbered scratch file in "Ostrya", made for it; none is left.
-  const fs::path scratch = fs::path(temporary.native()) / "Ostrya";
-  EXPECT_TRUE(fs::is_directory(scratch));
-  EXPECT_TRUE(fs::is_empty(scratch));
+  // Every entry went through a scratch file in the run's own folder, which went with the run.
+  EXPECT_TRUE(fs::is_empty(temporary.root()));
+  EXPECT_EQ(context.skipped.total(), 0u);
+}
+
+// A folder or link planted where an earlier version put its scratch files is never written
+// through: each run makes a folder of its own, for the user alone, and each scratch file new.
+TEST_F(ArchiveSearchTest, PlantedScratchFoldersAndLinksAreNeverWrittenThrough) {
+  copyFixture("tar/plain-gnu.tar", "packed.tar");
+  TempTree victim;
+  victim.file("important.conf", "keep me");
+  TempTree temporary;
+  const TemporaryFolderOverride redirect(temporary.native());
+  std::error_code error;
+  fs::create_directory_symlink(victim.root(), temporary.root() / "Ostrya", error);
+  fs::create_symlink(victim.root() / "important.conf", temporary.root() / "1", error);
+  if (error) GTEST_SKIP() << "no symbolic links here: " << error.message();
+  EXPECT_FALSE(entries(run("*", "needle")).empty());
+  EXPECT_EQ(testing::readFile(victim.root() / "important.conf"), "keep me");
+  EXPECT_EQ(std::distance(fs::directory_iterator(victim.root()), fs::directory_iterator()), 1);
+  // What the run made is gone; what was planted stays.
+  EXPECT_EQ(std::distance(fs::directory_iterator(temporary.root()), fs::directory_iterator()), 2);
+
+  // The run's folder is the user's alone, and a scratch file is never made over a name.
+  const std::string folder = platform::createPrivateFolder(temporary.native() + "/", "Ostrya-");
+  ASSERT_FALSE(folder.empty());
+#ifndef _WIN32
+  EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all);
+#endif
+  EXPECT_NE(platform::createPrivateFolder(temporary.native() + "/", "Ostrya-"), folder);
+  archive::HostFile file = nullptr;
+  EXPECT_EQ(archive::CreateNewOutputFile(nullptr, (temporary.native() + "/1").c_str(), &file), 1);
+  EXPECT_EQ(file, nullptr);
+  ASSERT_EQ(archive::CreateNewOutputFile(nullptr, (folder + "new").c_str(), &file), 0);
+  services.CloseFile(file);
+  EXPECT_EQ(archive::CreateNewOutputFile(nullptr, (folder + "new").c_str(), &file), 1);
+}
+
+// An entry larger than the scratch bound is not extracted but said to be too large: by its
+// stated size before anything is written, or, where no size is stated, when the bound is met.
+TEST_F(ArchiveSearchTest, EntriesBeyondTheScratchBoundAreSaidToBeTooLarge) {
+  copyFixture("tar/plain-gnu.tar", "packed.tar");
+  copyFixture("bzip2/haystack.txt.bz2", "haystack.txt.bz2");
+  TempTree temporary;
+  const TemporaryFolderOverride redirect(temporary.native());
+  ArchiveEntrySearch bounded(services, nullptr, 1000);
+  context.archives = &bounded;
+  const std::vector<Row> inside = entries(run("*", "needle"));
+  std::set<std::string> names;
+  for (const Row& row : inside) names.insert(row.name);
+  // haystack.txt (6000 bytes) holds the needle but is too large; the small files are searched.
+  EXPECT_EQ(names.count("haystack.txt"), 0u);
+  EXPECT_EQ(names.count("inner.txt"), 1u);
+  const auto counts = context.skipped.counts();
+  EXPECT_EQ(counts[static_cast<std::size_t>(SkipKind::EntryTooLarge)], 2u);
+  EXPECT_EQ(context.skipped.total(), 2u);
+  EXPECT_TRUE(fs::is_empty(temporary.root()));
+  context.archives = &archives;
+
+  ConfigStore config(tree.native("settings.ini").c_str());
+  EXPECT_EQ(scratchLimitSetting(config), ArchiveEntrySearch::kDefaultScratchLimit);
+  config.putText("Ostrya", "ScratchLimitMB", "3");
+  EXPECT_EQ(scratchLimitSetting(config), uint64_t{3} << 20);
 }
 
 // An entry carries its own read-only, hidden and system bits, whatever the archive file's are.

@@ -111,7 +111,8 @@ int main(int argc, char** argv) {
                  config.fileName().c_str(), code > 0 ? ": " : "",
                  code > 0 ? platform::errorText(code).c_str() : "");
   archive::HostServices services;
-  ArchiveEntrySearch archives(archive::ArchiveServicesInit(services), nullptr);
+  ArchiveEntrySearch archives(archive::ArchiveServicesInit(services), nullptr,
+                              scratchLimitSetting(config));
   context.archives = &archives;
   ConsoleHost host(options);
 

@@ -134,6 +134,21 @@ int createOutputFile(void* owner, const char* path, HostFile* file) {
   return 1;
 }
 
+}  // namespace
+
+int CreateNewOutputFile(void*, const char* path, HostFile* file) {
+  auto* created = new (std::nothrow) ApplicationFile;
+  if (created == nullptr) return 1;
+  if (created->handle.createForWriting(path, platform::FileHandle::Replace::NewOnly) != 0) {
+    delete created;
+    return 1;
+  }
+  *file = hostFileOf(created);
+  return 0;
+}
+
+namespace {
+
 int removeFolder(void* owner, const char* path) {
   const int code = platform::removeFolder(path);
   if (code != 0) showSystemError(owner, code, path);

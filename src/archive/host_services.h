@@ -108,4 +108,8 @@ struct HostServices {
 // Fills the table with the application's services and returns it.
 HostServices& ArchiveServicesInit(HostServices& table);
 
+// A CreateOutputFile for private scratch space: makes the file only when nothing has the name
+// (a link included), for its owner alone, and shows nothing. 0, or 1 when it cannot.
+int CreateNewOutputFile(void* owner, const char* path, HostFile* file);
+
 }  // namespace ostrya::archive

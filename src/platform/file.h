@@ -31,8 +31,11 @@ class FileHandle {
     Exclusive,
     // Keeps the hidden and system attributes of an existing file; others may write too.
     KeepingHiddenAndSystem,
+    // Only a file that does not exist yet, for its owner alone: fails when anything has the
+    // name, a link included, so nothing planted there is written through.
+    NewOnly,
   };
-  // Creates the file, or empties an existing one, for writing.
+  // Creates the file, or empties an existing one (but for NewOnly), for writing.
   int createForWriting(const char* path, Replace how);
   // The process's standard output, for writing (a copy of it, closed with the handle).
   int openStandardOutput();

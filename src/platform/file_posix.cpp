@@ -71,9 +71,11 @@ bool FileHandle::isRegularFile() const {
          S_ISREG(status.st_mode);
 }
 
-int FileHandle::createForWriting(const char* path, Replace) {
+int FileHandle::createForWriting(const char* path, Replace how) {
   close();
-  const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  const int fd = how == Replace::NewOnly
+                     ? ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600)
+                     : ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) return failure();
   handle_ = fd;
   return 0;

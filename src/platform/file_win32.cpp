@@ -82,8 +82,9 @@ int FileHandle::createForWriting(const char* path, Replace how) {
       attributes |= existing & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     share = FILE_SHARE_WRITE;
   }
-  HANDLE file =
-      CreateFileA(path, GENERIC_WRITE, share, nullptr, CREATE_ALWAYS, attributes, nullptr);
+  // CREATE_NEW fails on any existing name, a reparse point included.
+  const DWORD disposition = how == Replace::NewOnly ? CREATE_NEW : CREATE_ALWAYS;
+  HANDLE file = CreateFileA(path, GENERIC_WRITE, share, nullptr, disposition, attributes, nullptr);
   if (file == INVALID_HANDLE_VALUE) return failure();
   handle_ = reinterpret_cast<intptr_t>(file);
   return 0;

@@ -44,10 +44,9 @@ class RuntimeFile {
   int descriptor_ = kNoDescriptor;
 };
 
-// The same files as C streams, for libraries that take a FILE*: opened as the descriptors
-// above are (untranslated; for reading a regular file only). Null when not opened.
+// The same file as a C stream, for libraries that take a FILE*: opened as the descriptors above
+// are (untranslated; a regular file only). Null when not opened.
 std::FILE* runtimeStreamForReading(const char* path);
-std::FILE* runtimeStreamForWriting(const char* path);
 
 // Owns a run-time stream.
 class RuntimeStream {

@@ -53,8 +53,4 @@ std::FILE* runtimeStreamForReading(const char* path) {
   return streamOf(runtimeOpenForReading(path), "rb");
 }
 
-std::FILE* runtimeStreamForWriting(const char* path) {
-  return streamOf(runtimeCreateForWriting(path), "wb");
-}
-
 }  // namespace ostrya::platform

@@ -15,4 +15,20 @@ std::string temporaryFolder() {
   return folder;
 }
 
+// The user's temporary folder is the user's own, and a new folder there inherits that; the
+// creation fails on a name that is taken, so another attempt takes the next one.
+std::string createPrivateFolder(const std::string& parent, const char* prefix) {
+  const DWORD process = GetCurrentProcessId();
+  const DWORD start = GetTickCount();
+  for (DWORD attempt = 0; attempt < 1000; ++attempt) {
+    char name[64];
+    wsprintfA(name, "%lu-%lu", process, start + attempt);
+    const std::string folder = parent + prefix + name;
+    if (folder.size() >= kMaxPath - 1) return std::string();
+    if (CreateDirectoryA(folder.c_str(), nullptr)) return folder + '\\';
+    if (GetLastError() != ERROR_ALREADY_EXISTS) return std::string();
+  }
+  return std::string();
+}
+
 }  // namespace ostrya::platform

@@ -1,11 +1,15 @@
 // portable: no platform headers.
 #include "search/archive_search.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <string>
 
 #include "archive/archive.h"
+#include "platform/file.h"
+#include "platform/file_ops.h"
+#include "platform/listing.h"
 #include "platform/path.h"
 #include "platform/temp_path.h"
 #include "search/content_test.h"
@@ -145,11 +149,66 @@ void onListedEntry(const char* name, uint16_t dosDate, uint16_t dosTime, uint32_
   takeEntry(requestOf(context->request), name, {attributes, dosDate, dosTime, flag, size}, nullptr);
 }
 
+// What one archive's extraction may still write to scratch space. The layer's services carry
+// no context of their own, so the extraction's thread holds it while the layer runs.
+struct ScratchBudget {
+  const archive::HostServices* base;
+  uint64_t bound;
+  uint64_t written = 0;
+  bool exceeded = false;
+  uint32_t entriesTooLarge = 0;
+};
+thread_local ScratchBudget* currentBudget = nullptr;
+
+// A new scratch file: never through a link, never one that is there already.
+int createScratchFile(void* owner, const char* path, archive::HostFile* file) {
+  if (currentBudget) currentBudget->written = 0;
+  return archive::CreateNewOutputFile(owner, path, file);
+}
+
+// An entry whose stated size is beyond the bound is skipped before anything is written.
+void confirmScratchEntry(void*, char*, int* answer, uint16_t, uint16_t, uint32_t size) {
+  if (currentBudget && size != archive::kSizeNotGiven && size > currentBudget->bound) {
+    *answer = archive::kSkipEntry;
+    ++currentBudget->entriesTooLarge;
+  }
+}
+
+// One whose size was not stated, or was wrong, stops at the bound.
+int writeScratch(void* owner, archive::HostFile file, const void* buffer, uint32_t count) {
+  ScratchBudget* budget = currentBudget;
+  if (budget) {
+    if (count > budget->bound - budget->written) {
+      budget->exceeded = true;
+      return platform::diskFullCode();
+    }
+    budget->written += count;
+    return budget->base->WriteExact(owner, file, buffer, count);
+  }
+  return platform::diskFullCode();
+}
+
+class BudgetInUse {
+ public:
+  explicit BudgetInUse(ScratchBudget& budget) { currentBudget = &budget; }
+  ~BudgetInUse() { currentBudget = nullptr; }
+  BudgetInUse(const BudgetInUse&) = delete;
+  BudgetInUse& operator=(const BudgetInUse&) = delete;
+};
+
 }  // namespace
 
-ArchiveEntrySearch::ArchiveEntrySearch(const archive::HostServices& services, void* owner)
-    : services_(services), owner_(owner) {
+ArchiveEntrySearch::ArchiveEntrySearch(const archive::HostServices& services, void* owner,
+                                       uint64_t scratchLimit)
+    : services_(services), base_(services), owner_(owner), scratchLimit_(scratchLimit) {
   services_.OnEntryExtracted = onEntryExtracted;
+  services_.CreateOutputFile = createScratchFile;
+  services_.ConfirmOverwrite = confirmScratchEntry;
+  services_.WriteExact = writeScratch;
+}
+
+ArchiveEntrySearch::~ArchiveEntrySearch() {
+  endRun();
 }
 
 int ArchiveEntrySearch::onEntryExtracted(const char* path, const char* entryName, uint16_t dosDate,
@@ -180,31 +239,71 @@ void ArchiveEntrySearch::listEntries(SearchRequest& request) {
 }
 
 void ArchiveEntrySearch::extractEntries(SearchRequest& request, archive::TypeCode type) {
-  const std::string target = archiveScratchPath(services_, owner_);
-  if (target.empty()) return;
+  const std::string target = nextScratchPath();
+  if (target.empty()) {
+    request.context.skipped.note(SkipKind::ArchiveUnreadable, request.archivePath);
+    return;
+  }
   archive::ListingRequest listing;
   listing.caller = &request;
   // Room for the longest password the layer may ask for; it starts empty.
   char password[129] = "";
-  const int code = archive::ArchiveExtract(
-      owner_, request.archivePath, target.c_str(), (request.options & kOptRecurse) != 0, type,
-      &request.context.stopRequests, password, false, &listing, services_);
-  if (code != archive::kDone && !request.context.stopRequested())
-    request.context.skipped.note(skipKindOfArchiveCode(code), request.archivePath);
+  ScratchBudget budget{&base_, entryBound()};
+  int code = archive::kDone;
+  {
+    BudgetInUse inUse(budget);
+    code = archive::ArchiveExtract(
+        owner_, request.archivePath, target.c_str(), (request.options & kOptRecurse) != 0, type,
+        &request.context.stopRequests, password, false, &listing, services_);
+  }
+  // A scratch file that could not be removed after its test goes now.
+  if (services_.FileExists(target.c_str()) == 0) platform::deleteFile(target.c_str());
+  for (uint32_t i = 0; i < budget.entriesTooLarge; ++i)
+    request.context.skipped.note(SkipKind::EntryTooLarge, request.archivePath);
+  if (code == archive::kDone || request.context.stopRequested()) return;
+  request.context.skipped.note(
+      budget.exceeded ? SkipKind::EntryTooLarge : skipKindOfArchiveCode(code), request.archivePath);
 }
 
-std::string archiveScratchPath(const archive::HostServices& services, void* owner) {
-  std::string folder = platform::temporaryFolder();
-  if (folder.empty()) return {};
-  folder += "Ostrya";
-  if (services.CreateFolderTree(owner, folder.c_str()) != 0) return {};
-  folder += platform::kPathSeparator;
-  for (uint32_t number = 1; number != 0; ++number) {
-    std::string path = folder + std::to_string(number);
-    if (path.size() >= platform::kMaxPath) return {};
-    if (services.FileExists(path.c_str()) != 0) return path;
+std::string ArchiveEntrySearch::nextScratchPath() {
+  if (scratchFolder_.empty()) {
+    const std::string temporary = platform::temporaryFolder();
+    if (temporary.empty()) return {};
+    scratchFolder_ = platform::createPrivateFolder(temporary, "Ostrya-");
+    if (scratchFolder_.empty()) return {};
   }
-  return {};
+  std::string path = scratchFolder_ + std::to_string(++scratchNumber_);
+  return path.size() < platform::kMaxPath ? path : std::string();
+}
+
+// Half the free space keeps room for everything else on the disk.
+uint64_t ArchiveEntrySearch::entryBound() const {
+  platform::DiskSpace space;
+  if (!platform::diskSpace(scratchFolder_.c_str(), space)) return scratchLimit_;
+  return std::min(scratchLimit_, space.freeBytes / 2);
+}
+
+// Only files are made in the folder; a name the listing cannot remove stays with the folder.
+void ArchiveEntrySearch::endRun() {
+  if (scratchFolder_.empty()) return;
+  platform::DirectoryListing listing;
+  if (listing.open(scratchFolder_.c_str())) {
+    platform::DirectoryEntry entry;
+    while (listing.next(entry)) {
+      if (entry.isFolder) continue;
+      platform::deleteFile((scratchFolder_ + entry.name).c_str());
+    }
+  }
+  std::string folder = scratchFolder_;
+  folder.pop_back();
+  platform::removeFolder(folder.c_str());
+  scratchFolder_.clear();
+  scratchNumber_ = 0;
+}
+
+uint64_t scratchLimitSetting(ConfigStore& config) {
+  const uint32_t mebibytes = config.getNumber("Ostrya", "ScratchLimitMB", 0);
+  return mebibytes != 0 ? uint64_t{mebibytes} << 20 : ArchiveEntrySearch::kDefaultScratchLimit;
 }
 
 }  // namespace ostrya

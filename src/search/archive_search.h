@@ -4,6 +4,7 @@
 #include <string>
 
 #include "archive/host_services.h"
+#include "foundation/config_store.h"
 #include "search/search_request.h"
 
 namespace ostrya {
@@ -11,12 +12,26 @@ namespace ostrya {
 // The search inside archives: every file the walk meets goes to the archive layer, which lists
 // its entries (no containing text) or extracts them one by one to a temporary file for the
 // content test; the entries that pass become result records whose folder is the archive.
+//
+// Entries are extracted into a folder of the run's own, made afresh, private to the user and
+// removed when the run ends; each scratch file is created new, never through a link. An entry
+// that would take more scratch space than the bound is not extracted but said to be too large.
 class ArchiveEntrySearch final : public ArchiveSearch {
  public:
-  // `services` is the host's table; its OnEntryExtracted slot is replaced by the search's own.
-  // `owner` is the window the layer's messages belong to (none for a console).
-  ArchiveEntrySearch(const archive::HostServices& services, void* owner);
+  // `services` is the host's table; its OnEntryExtracted slot is replaced by the search's own,
+  // and its output slots by ones that keep to the scratch folder and the bound. `owner` is the
+  // window the layer's messages belong to (none for a console). `scratchLimit` bounds the bytes
+  // of one extracted entry; half the free space of the scratch folder's disk bounds it too.
+  ArchiveEntrySearch(const archive::HostServices& services, void* owner,
+                     uint64_t scratchLimit = kDefaultScratchLimit);
+  ~ArchiveEntrySearch() override;
+  ArchiveEntrySearch(const ArchiveEntrySearch&) = delete;
+  ArchiveEntrySearch& operator=(const ArchiveEntrySearch&) = delete;
+
   void search(SearchRequest& request) override;
+  void endRun() override;
+
+  static constexpr uint64_t kDefaultScratchLimit = uint64_t{4} << 30;
 
  private:
   // The content test of one extracted entry; the caller context is the run's listing request.
@@ -25,14 +40,21 @@ class ArchiveEntrySearch final : public ArchiveSearch {
                               void* callerContext);
   void listEntries(SearchRequest& request);
   void extractEntries(SearchRequest& request, archive::TypeCode type);
+  // The next scratch file's path in the run's folder, made when first needed; empty when
+  // there is none.
+  std::string nextScratchPath();
+  uint64_t entryBound() const;
 
   archive::HostServices services_;
+  archive::HostServices base_;
   void* owner_;
+  uint64_t scratchLimit_;
+  std::string scratchFolder_;
+  uint32_t scratchNumber_ = 0;
 };
 
-// Where one archive's entries are extracted for the content test: the folder "Ostrya" of the
-// temporary folder (created when missing) and the smallest number not yet taken there; empty
-// when there is no temporary folder or the path does not fit.
-std::string archiveScratchPath(const archive::HostServices& services, void* owner);
+// The scratch bound the settings give ("ScratchLimitMB" in the program's section, in MiB; 0 or
+// none: the default).
+uint64_t scratchLimitSetting(ConfigStore& config);
 
 }  // namespace ostrya

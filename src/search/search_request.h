@@ -53,6 +53,8 @@ class ArchiveSearch {
   virtual ~ArchiveSearch() = default;
   // Adds the archive entries of `request.archivePath` that match to the store.
   virtual void search(SearchRequest& request) = 0;
+  // The run is over: what it left behind goes.
+  virtual void endRun() {}
 };
 
 // The program-wide state a search run works with.

@@ -86,6 +86,7 @@ void runSearch(SearchContext& context, SearchHost& host) {
 
   host.refreshCommands();
   walkLookInList(lookIn, request);
+  if (context.archives) context.archives->endRun();
 
   host.setRowCount(context.store.rowCount());
   context.searching.fetch_sub(1);

@@ -74,6 +74,8 @@ const char* skipKindText(SkipKind kind) {
       return "compression method not supported";
     case SkipKind::ArchiveUnreadable:
       return "entries could not be extracted";
+    case SkipKind::EntryTooLarge:
+      return "entry too large for the scratch space";
   }
   return "";
 }

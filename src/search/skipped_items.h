@@ -23,8 +23,9 @@ enum class SkipKind {
   ArchiveEncrypted,
   ArchiveUnsupported,
   ArchiveUnreadable,
+  EntryTooLarge,
 };
-inline constexpr std::size_t kSkipKinds = 9;
+inline constexpr std::size_t kSkipKinds = 10;
 
 // What a run could not search: a count per kind and the first few paths, so that a partial
 // search is never taken for a complete one. Written by the run, read by whoever shows it.

@@ -88,7 +88,8 @@ void initArchiveServices() {
   AppState& state = app();
   archive::ArchiveServicesInit(state.archiveServices);
   state.archiveServices.Progress = [](void*, uint32_t byteCount) { advanceProgress(byteCount); };
-  state.archives = std::make_unique<ArchiveEntrySearch>(state.archiveServices, state.mainWindow);
+  state.archives = std::make_unique<ArchiveEntrySearch>(state.archiveServices, state.mainWindow,
+                                                        scratchLimitSetting(state.config));
   state.context.archives = state.archives.get();
 }
 

@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "archive/entry_extraction.h"
 #include "archive/formats/stream_entry_name.h"
+#include "archive/host_file.h"
 #include "platform/path.h"
 #include "platform/runtime_file.h"
 
@@ -69,8 +71,7 @@ class BzipReader {
 
 // Every stream of the input, one after another: the bytes read past a stream's end start the
 // next one. Each piece is tested against the abort word first; an abort is -20.
-int decompressStreams(std::FILE* in, std::FILE* out, const ExtractionRequest& request,
-                      const HostServices& services, uint64_t& written) {
+int decompressStreams(std::FILE* in, EntryOutput& out, const ExtractionRequest& request) {
   char carried[BZ_MAX_UNUSED];
   int carriedCount = 0;
   char piece[kPieceSize];
@@ -82,12 +83,7 @@ int decompressStreams(std::FILE* in, std::FILE* out, const ExtractionRequest& re
       if (abortRequested(request)) return kDecoderFailed;
       const int count = BZ2_bzRead(&error, reader.get(), piece, kPieceSize);
       if ((error != BZ_OK && error != BZ_STREAM_END) || count <= 0) continue;
-      if (std::fwrite(piece, 1, static_cast<std::size_t>(count), out) !=
-          static_cast<std::size_t>(count))
-        return kWriteFailed;
-      if (request.progressContext)
-        services.Progress(request.progressContext, static_cast<uint32_t>(count));
-      written += static_cast<uint64_t>(count);
+      if (out.write(piece, static_cast<std::size_t>(count)) != kDone) return kWriteFailed;
     }
     if (error != BZ_STREAM_END) return codeOf(error);
     void* rest = nullptr;
@@ -97,7 +93,6 @@ int decompressStreams(std::FILE* in, std::FILE* out, const ExtractionRequest& re
     if (carriedCount == 0 && atEnd(in)) break;
   }
   if (std::ferror(in)) return kReadFailed;
-  if (std::ferror(out)) return kWriteFailed;
   return kDone;
 }
 
@@ -120,9 +115,10 @@ int listBzip2(const char* path, ListingContext* context, EntryCallback callback,
   return kDone;
 }
 
-// The input and output are run-time streams, which is what libbzip2's file interface reads
-// and what it is given for writing. Codes: -5 archive not opened, -14 output not created, -6
-// reading the archive, -7 writing the output, and the decoder's own (see codeOf).
+// The input is a run-time stream, which is what libbzip2's file interface reads; the output is
+// made and written by the host, as every format's is. Codes: -5 archive not opened, -14 output
+// not created, -6 reading the archive, -7 writing the output, and the decoder's own (see
+// codeOf).
 int extractBzip2(ExtractionRequest& request, const HostServices& services) {
   char stored[platform::kMaxPath];
   nameFromArchivePath(request.archivePath, kTarExtensions, services, stored);
@@ -135,13 +131,14 @@ int extractBzip2(ExtractionRequest& request, const HostServices& services) {
   platform::RuntimeStream in(platform::runtimeStreamForReading(request.archivePath));
   if (!in.isOpen()) return kOpenFailed;
   if (!hostAgreesToWrite(request, services, output)) return kDone;
-  platform::RuntimeStream out(platform::runtimeStreamForWriting(output));
-  if (!out.isOpen()) return kOutputNotOpened;
-
-  uint64_t written = 0;
-  int code = decompressStreams(in.get(), out.get(), request, services, written);
+  HostFile created = nullptr;
+  if (services.CreateOutputFile(request.owner, output, &created) != 0 || created == nullptr)
+    return kOutputNotOpened;
+  HostFileGuard out(services, created);
+  EntryOutput sink(request, services, out.get());
+  int code = decompressStreams(in.get(), sink, request);
   const bool inClosed = in.close();
-  const bool outClosed = out.close();
+  const bool outClosed = out.close() != 0;
   if (code == kDone && !inClosed) code = kReadFailed;
   if (code == kDone && !outClosed) code = kWriteFailed;
   if (code != kDone) {
@@ -149,7 +146,7 @@ int extractBzip2(ExtractionRequest& request, const HostServices& services) {
     return code;
   }
   if (request.targetPath && !request.outputFolder)
-    services.OnEntryExtracted(output, name, 0, 0, 0, ' ', reportedSize(written),
+    services.OnEntryExtracted(output, name, 0, 0, 0, ' ', reportedSize(sink.written()),
                               request.callerContext);
   return kDone;
 }
