@@ -7,6 +7,7 @@ import os
 import subprocess
 import sys
 import tempfile
+import time
 
 TOOL = os.environ["OSTRYA_CONFIG_TOOL"]
 
@@ -84,8 +85,42 @@ def main():
             with open(path, "rb") as f:
                 check_layout(f.read())
             assert os.listdir(folder) == ["OSTRY.INI"], os.listdir(folder)
+    check_concurrent_writers()
     print("config round trip: ok")
     return 0
+
+
+def check_concurrent_writers(processes=6, rounds=10):
+    """Processes that write different keys to one file at once all keep their keys, and the
+    keys that were there before stay."""
+    with tempfile.TemporaryDirectory() as folder:
+        path = os.path.join(folder, "OSTRY.INI")
+        start = "".join(f"[Old]\r\nKey{i}=value {i}\r\n" if i == 0 else f"Key{i}=value {i}\r\n"
+                        for i in range(200))
+        with open(path, "w", newline="") as f:
+            f.write(start)
+        for round_ in range(rounds):
+            # Every writer reads the file with its first key, before any of them writes.
+            writers = []
+            for writer in range(processes):
+                lines = [f"W{writer}\tR{round_}K{k}\t{writer}.{round_}.{k}\n" for k in range(20)]
+                process = subprocess.Popen([TOOL, path], stdin=subprocess.PIPE)
+                process.stdin.write(lines[0].encode())
+                process.stdin.flush()
+                writers.append((process, lines[1:]))
+            time.sleep(0.2)
+            for process, lines in writers:
+                process.communicate("".join(lines).encode(), timeout=60)
+                assert process.returncode == 0
+        values = read_back(path)
+        assert len(values["Old"]) == 200, len(values["Old"])
+        for round_ in range(rounds):
+            for writer in range(processes):
+                section = values.get(f"W{writer}", {})
+                for k in range(20):
+                    key = f"R{round_}K{k}"
+                    assert section.get(key) == f"{writer}.{round_}.{k}", (writer, round_, key)
+        assert os.listdir(folder) == ["OSTRY.INI"], os.listdir(folder)
 
 
 if __name__ == "__main__":

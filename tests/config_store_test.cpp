@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -13,6 +14,7 @@
 
 #include "foundation/config_values.h"
 #include "platform/file.h"
+#include "platform/file_lock.h"
 #include "platform/listing.h"
 #include "test_tree.h"
 
@@ -247,24 +249,52 @@ TEST(ConfigStore, ReadOnlyFileIsRewritten) {
 }
 
 TEST(ConfigStore, WriteBackGoesThroughATemporaryFile) {
-  // A leftover of a killed run is replaced and does not survive.
+  // A leftover of a killed run of this process's number is replaced and does not survive.
   SettingsFile file("[S]\r\nK=old\r\n");
-  file.tree.file("s.ini.new", "half a file");
+  const std::string temporary = "s.ini." + std::to_string(platform::currentProcessId()) + ".new";
+  file.tree.file(temporary, "half a file");
   {
     ConfigStore store(file.name().c_str());
     store.putText("S", "K", "new");
   }
   EXPECT_EQ(file.text(), "[S]\r\nK=new\r\n");
-  EXPECT_FALSE(fs::exists(file.tree.root() / "s.ini.new"));
+  EXPECT_FALSE(fs::exists(file.tree.root() / temporary));
+  EXPECT_EQ(std::distance(fs::directory_iterator(file.tree.root()), fs::directory_iterator()), 1);
 
-  // When the new text cannot be written, the old file stays as it was.
-  file.tree.file("s.ini.new/blocker", "x");
-  {
-    ConfigStore store(file.name().c_str());
-    store.putText("S", "K", "lost");
-  }
+  // When the new text cannot be written, the old file stays as it was, and the store says so.
+  file.tree.file(temporary + "/blocker", "x");
+  ConfigStore store(file.name().c_str());
+  store.putText("S", "K", "lost");
+  EXPECT_NE(store.flush(), 0);
   EXPECT_EQ(file.text(), "[S]\r\nK=new\r\n");
-  EXPECT_TRUE(fs::exists(file.tree.root() / "s.ini.new/blocker"));  // not ours to remove
+  EXPECT_TRUE(fs::exists(file.tree.root() / temporary / "blocker"));  // not ours to remove
+}
+
+// Writers in other processes change the file meanwhile: each write-back applies its own
+// changes to the file as it finds it, so no writer's keys are lost.
+TEST(ConfigStore, WriteBackKeepsWhatOthersWroteMeanwhile) {
+  SettingsFile file("[S]\r\nKept=1\r\nGone=1\r\n\r\n[Old]\r\nX=1\r\n");
+  ConfigStore mine(file.name().c_str());
+  EXPECT_EQ(mine.getText("S", "Kept"), "1");
+  mine.putText("S", "Mine", "m");
+  mine.putText("S", "Kept", "2");
+  mine.removeSection("Old");
+  {
+    ConfigStore theirs(file.name().c_str());
+    theirs.putText("S", "Theirs", "t");
+    theirs.putText("Other", "Y", "y");
+    EXPECT_EQ(theirs.flush(), 0);
+  }
+  EXPECT_EQ(mine.flush(), 0);
+  ConfigStore after(file.name().c_str());
+  EXPECT_EQ(after.getText("S", "Mine"), "m");
+  EXPECT_EQ(after.getText("S", "Theirs"), "t");
+  EXPECT_EQ(after.getText("S", "Kept"), "2");
+  EXPECT_EQ(after.getText("S", "Gone"), "1");
+  EXPECT_EQ(after.getText("Other", "Y"), "y");
+  EXPECT_EQ(after.getText("Old", "X", "none"), "none");
+  EXPECT_FALSE(mine.changed());
+  EXPECT_EQ(mine.flush(), 0);
 }
 
 TEST(ConfigStore, UnwritableFolderKeepsTheOldFile) {

@@ -23,8 +23,8 @@
 
 namespace {
 
-// The program-wide settings, made before the window exists. Its destruction at exit writes the
-// file back when anything changed, after every window is gone.
+// The program-wide settings, made before the window exists. They are written back at exit when
+// anything changed, after every window is gone.
 ostrya::ConfigStore programConfig;
 
 }  // namespace
@@ -71,8 +71,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
 
   // A run whose window is gone ends by itself: its messages to the window fail at once.
   if (state->searchThread.joinable()) state->searchThread.join();
-  setErrorPresenter(nullptr);
   state.reset();
   setApp(nullptr);
+  // The settings are written now, while a failure can still be shown.
+  if (const int code = programConfig.flush())
+    showSystemError(nullptr, code > 0 ? code : ERROR_LOCK_VIOLATION,
+                    programConfig.fileName().c_str());
+  setErrorPresenter(nullptr);
   return static_cast<int>(message.wParam);
 }

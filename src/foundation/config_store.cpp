@@ -6,10 +6,12 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "foundation/file_access.h"
 #include "foundation/program_files.h"
 #include "platform/file.h"
+#include "platform/file_lock.h"
 #include "platform/listing.h"
 #include "platform/process.h"
 
@@ -21,8 +23,8 @@ namespace {
 // this long is dropped rather than stalling the window.
 constexpr std::chrono::milliseconds kLockWait{50};
 
-// The new text is written beside the file and takes its name only once it is complete.
-constexpr const char* kTemporarySuffix = ".new";
+// How long a write-back waits for another process's write-back to end.
+constexpr uint32_t kWriteLockWait = 5000;
 
 bool isLineBreak(char c) {
   return c == '\r' || c == '\n';
@@ -90,6 +92,23 @@ ConfigStore::ConfigStore(const char* fileName)
 ConfigStore::~ConfigStore() {
   Lock lock(*this);
   if (lock.held()) writeBack();
+}
+
+int ConfigStore::flush() {
+  Lock lock(*this);
+  return lock.held() ? writeBack() : -1;
+}
+
+// A change replayed at write-back is already on record.
+void ConfigStore::record(bool removesSection, const char* section, const char* key,
+                         std::string_view value) {
+  if (replaying_) return;
+  changed_ = true;
+  try {
+    changes_.push_back({removesSection, section, key ? key : "", std::string(value)});
+  } catch (const std::bad_alloc&) {
+    changesIncomplete_ = true;
+  }
 }
 
 const std::string& ConfigStore::fileName() const {
@@ -277,7 +296,7 @@ void ConfigStore::putText(const char* section, const char* key, const char* valu
     if (std::string_view(text_.get() + start, end - start) == newValue) return;
     done = splice(start, end, {newValue});
   }
-  if (done) changed_ = true;
+  if (done) record(false, section, key, newValue);
 }
 
 void ConfigStore::putNumber(const char* section, const char* key, uint32_t value) {
@@ -292,7 +311,7 @@ void ConfigStore::removeSection(const char* section) {
   if (!lock.held() || section == nullptr) return;
   const std::size_t header = findSection(section);
   if (header == kNone) return;
-  if (splice(header, nextSectionStart(header), {})) changed_ = true;
+  if (splice(header, nextSectionStart(header), {})) record(true, section, nullptr, {});
 }
 
 bool ConfigStore::changed() const {
@@ -310,21 +329,53 @@ std::string ConfigStore::contents() const {
   }
 }
 
-// The new text goes to a file beside the old one, which it replaces only once it is complete:
-// a crash or a full disk during the write leaves the old settings whole. The read-only
-// attribute of the old file is cleared only then, since Windows will not replace a read-only
-// file. A failed write-back is silent and its changes are lost.
-void ConfigStore::writeBack() {
-  if (!changed_ || fileName_.empty() || readError_ != 0) return;
+// This store's changes applied again, in order, to the file as another process may have left
+// it.
+void ConfigStore::replayOnto(std::unique_ptr<char[]> fresh, std::size_t length) {
+  text_ = std::move(fresh);
+  length_ = length;
+  replaying_ = true;
+  for (const Change& change : changes_) {
+    if (change.removesSection)
+      removeSection(change.section.c_str());
+    else
+      putText(change.section.c_str(), change.key.c_str(), change.value.c_str());
+  }
+  replaying_ = false;
+}
+
+// Under the lock that other writers share, the file is read again and this store's changes are
+// applied to it. The new text goes to a file of this process's own beside the old one, which it
+// replaces only once it is complete: a crash or a full disk during the write leaves the old
+// settings whole. The read-only attribute of the old file is cleared only then, since Windows
+// will not replace a read-only file.
+int ConfigStore::writeBack() {
+  // A file that could not be read was said to be so when it was read, and is left alone.
+  if (!changed_ || fileName_.empty() || readError_ != 0) return 0;
   changed_ = false;
+  platform::FileWriteLock writers;
+  int code = writers.acquire(fileName_, kWriteLockWait);
+  if (code != 0) return code;
+  if (!changesIncomplete_) {
+    WholeFile fresh = readWholeFile(fileName_.c_str());
+    if (fresh.text) {
+      replayOnto(std::move(fresh.text), fresh.length);
+    } else if (platform::fileAttributes(fileName_.c_str()) != platform::kNoAttributes) {
+      // There but unreadable now: it is not written over.
+      return fresh.code != 0 ? fresh.code : -1;
+    } else {
+      replayOnto(nullptr, 0);
+    }
+  }
+  changes_.clear();
   std::string temporary;
   try {
-    temporary = fileName_ + kTemporarySuffix;
+    temporary = fileName_ + "." + std::to_string(platform::currentProcessId()) + ".new";
   } catch (const std::bad_alloc&) {
-    return;
+    return -1;
   }
   removeTemporary(temporary.c_str());
-  int code = writeWholeFile(temporary.c_str(), text_.get(), length_);
+  code = writeWholeFile(temporary.c_str(), text_ ? text_.get() : "", length_);
   if (code == 0) {
     const uint32_t attributes = platform::fileAttributes(fileName_.c_str());
     if (attributes != platform::kNoAttributes && (attributes & platform::kAttrReadOnly) != 0)
@@ -333,6 +384,7 @@ void ConfigStore::writeBack() {
     code = platform::replaceFile(temporary.c_str(), fileName_.c_str());
   }
   if (code != 0) removeTemporary(temporary.c_str());
+  return code;
 }
 
 }  // namespace ostrya

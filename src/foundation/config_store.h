@@ -11,13 +11,18 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 namespace ostrya {
 
 // The settings file held whole in memory (also the read-only parser of language files): reads
 // answer from the text, writes change the text, and the file is written back once, when the
-// store is destroyed, if anything changed. Every operation waits at most 50 ms for the store's
-// re-entrant lock and does nothing without it.
+// store is flushed or destroyed, if anything changed. Every operation waits at most 50 ms for
+// the store's re-entrant lock and does nothing without it.
+//
+// Other processes may write the same file meanwhile: the write-back takes a lock they share,
+// reads the file again, applies this store's changes to it and replaces it whole, so that
+// their keys survive and no reader sees a partial file.
 class ConfigStore {
  public:
   // With no file name, the configuration file beside the program.
@@ -42,6 +47,10 @@ class ConfigStore {
 
   // True when the text differs from the file and will be written back.
   bool changed() const;
+  // Writes the changes back now: 0, or the error code (-1 without one) when they could not be
+  // written; they are then lost, as on a failed write-back at destruction, which is silent. A
+  // file that could not be read is never written, and that is no new failure.
+  int flush();
   // Non-zero (the error code, or -1) when the file exists but could not be read: the store then
   // never writes it, so that the user's settings are not replaced by the few keys changed since.
   int readError() const { return readError_; }
@@ -73,7 +82,9 @@ class ConfigStore {
   std::size_t lineEnd(std::size_t from) const;
   std::string_view value(const char* section, const char* key);
   bool splice(std::size_t begin, std::size_t end, std::initializer_list<std::string_view> pieces);
-  void writeBack();
+  int writeBack();
+  void record(bool removesSection, const char* section, const char* key, std::string_view value);
+  void replayOnto(std::unique_ptr<char[]> fresh, std::size_t length);
 
   // Re-entrant for the owning thread, with a bounded wait for the others.
   class ReentrantLock {
@@ -95,6 +106,17 @@ class ConfigStore {
   std::size_t length_ = 0;
   bool changed_ = false;
   int readError_ = 0;
+  // What this store changed, in order, to be applied again to the file as it is at write-back.
+  struct Change {
+    bool removesSection;
+    std::string section;
+    std::string key;
+    std::string value;
+  };
+  std::vector<Change> changes_;
+  // Set when a change could not be kept: the write-back then writes the text as it stands.
+  bool changesIncomplete_ = false;
+  bool replaying_ = false;
 };
 
 }  // namespace ostrya
