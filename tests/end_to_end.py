@@ -205,6 +205,16 @@ with tempfile.TemporaryDirectory() as root:
     code, out, err = ostrya("--format=csv", "--output", "/dev/full", "--no-recurse", "g*", root)
     check(code == 2 and "writing the export failed" in err, f"export to a full disk: {code} {err!r}")
     check(os.path.exists("/dev/full"), "the device the export went to is still there")
+    # A name cannot move the cursor or split its row: control characters are written out.
+    odd = os.path.join(root, "odd")
+    os.makedirs(odd)
+    for name in ["esc\x1b[31mred.txt", "new\nline.txt"]:
+        open(os.path.join(odd, name), "w").close()
+    code, out, err = ostrya("--paths", "*", odd)
+    check("\x1b" not in out and out.count("\n") == 2 and "esc\\033[31mred.txt" in out and
+          "new\\nline.txt" in out, f"control characters: {out!r}")
+    code, out, err = ostrya("--format=csv", "*", odd)
+    check(out.count("\r\n") == 3 and '"' + odd + '/new\nline.txt"' in out, f"CSV record: {out!r}")
     # What could not be searched is said after the totals, and a search that found nothing
     # but could not search everything is no plain miss.
     broken = os.path.join(root, "broken")

@@ -62,20 +62,31 @@ TEST_F(ExportTest, TextListIsFixedWidth) {
                 "                    5                       " + folder + S + "x;y.csv\r\n");
 }
 
-TEST_F(ExportTest, CsvQuotesFieldsWithSemicolonsOnly) {
+// A field with the separator, a double quote or a line break is quoted, the quotes inside it
+// doubled; the last column is named for the full path it holds.
+TEST_F(ExportTest, CsvQuotesWhatWouldBreakARecord) {
   const std::string entry = folder + S + "pack.zip" + S + "inner" + S;
   EXPECT_EQ(exported(ExportFormat::Csv),
-            "Attributes;Size;Modified;Name\r\n"
+            "Attributes;Size;Modified;Full path\r\n"
             ";<DIR>;;" +
-                folder + S + "sub\r\n" + "A;12;;" + folder + S + "a<b>&\"c\".htm\r\n" +
+                folder + S + "sub\r\n" + "A;12;;\"" + folder + S + "a<b>&\"\"c\"\".htm\"\r\n" +
                 "RA;1.234.567;;" + folder + S + "b.txt\r\n" + "AZ;;;" + entry + "entry.txt\r\n" +
                 ";5;;\"" + folder + S + "x;y.csv\"\r\n");
+  ResultStore broken;
+  test::addFolder(broken, folder.c_str(), {{"two\r\nlines", 1, 0}});
+  const std::string path = tree.native("broken.csv");
+  OutputFile file;
+  ASSERT_EQ(file.create(nullptr, path.c_str()), 0);
+  EXPECT_TRUE(exportResults(broken, ExportFormat::Csv, file, nullptr, kEnglish, '.'));
+  file.close();
+  EXPECT_EQ(testing::readFile(tree.root() / "broken.csv"),
+            "Attributes;Size;Modified;Full path\r\n;1;;\"" + folder + S + "two\r\nlines\"\r\n");
   // Titles follow the language.
   const LanguageTable& german = *findLanguage(builtInLanguages(), "DE");
   const std::string csv = exported(ExportFormat::Csv, german);
   EXPECT_EQ(csv.substr(0, csv.find("\r\n")),
             "Attribute;Gr\xf6\xdf"
-            "e;Ge\xe4ndert am;Name");
+            "e;Ge\xe4ndert am;Vollst\xe4ndiger Pfad");
   const std::string html = exported(ExportFormat::Html, german);
   EXPECT_NE(html.find("<TR><TH>Name</TH><TH>Gr\xf6\xdf"
                       "e</TH><TH>Ge\xe4ndert am</TH>"
@@ -83,11 +94,19 @@ TEST_F(ExportTest, CsvQuotesFieldsWithSemicolonsOnly) {
             std::string::npos);
 }
 
+// Control characters in a name are written out in the text list, as on a terminal.
+TEST(ControlCharacters, AreWrittenOutAsLsDoes) {
+  EXPECT_EQ(withControlsEscaped("plain \xe4 name"), "plain \xe4 name");
+  EXPECT_EQ(withControlsEscaped(std::string("a\tb\nc\rd\x1b[31me\x7f\0f", 16)),
+            "a\\tb\\nc\\rd\\033[31me\\177\\000f");
+  EXPECT_EQ(withControlsEscaped("C:\\dir\\x"), "C:\\dir\\x");
+}
+
 TEST_F(ExportTest, CsvDoublesQuotesInsideAQuotedField) {
   store.reset();
   test::addFolder(store, "f", {{"q\"u;o.txt", 1, 0}, {"q\"u.txt", 2, 0}});
-  EXPECT_EQ(exported(ExportFormat::Csv), "Attributes;Size;Modified;Name\r\n;2;;f" + S +
-                                             "q\"u.txt\r\n;1;;\"f" + S + "q\"\"u;o.txt\"\r\n");
+  EXPECT_EQ(exported(ExportFormat::Csv), "Attributes;Size;Modified;Full path\r\n;2;;\"f" + S +
+                                             "q\"\"u.txt\"\r\n;1;;\"f" + S + "q\"\"u;o.txt\"\r\n");
 }
 
 TEST_F(ExportTest, HtmlTableEscapesNamesAndLinksOnlyFilesOnDisk) {

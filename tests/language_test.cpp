@@ -83,6 +83,7 @@ constexpr const char* kExpectedRows = R"(
 53|lstAttributes|Attributes|Attribute
 54|lstPath|Path|In Ordner
 55|lstType|Type|Typ
+56|lstFullPath|Full path|Vollständiger Pfad
 99|butOK|&OK|&OK
 2|butCancel|Cancel|Abbruch
 20131|tt_Search|Search|Suchen
@@ -258,7 +259,7 @@ std::string fetched(const LanguageTable* table, uint32_t id, std::size_t capacit
 
 TEST(BuiltInLanguages, HoldEveryTextOfTheTableInOrder) {
   const std::vector<ExpectedRow> rows = expectedRows();
-  ASSERT_EQ(rows.size(), 180u);
+  ASSERT_EQ(rows.size(), 181u);
   struct Column {
     const char* code;
     const char* name;
@@ -450,7 +451,7 @@ TEST_F(LanguageFolder, TemplateReadsBackAsTheEnglishTable) {
   EXPECT_NE(written.find("\r\nmnuMakeShortcut_=Ma&ke shortcut\\tCtrl+F2\r\n"), std::string::npos);
   EXPECT_NE(written.find("\r\ndlgMoveTo_______=Move to\r\n"), std::string::npos);
   EXPECT_EQ(written.find('\t'), std::string::npos);
-  EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 2 + 180);
+  EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 2 + 181);
 
   const auto table = load("US");
   ASSERT_NE(table, nullptr);

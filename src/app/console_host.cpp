@@ -6,6 +6,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "results/export.h"
 #include "search/folder_walk.h"
 
 namespace ostrya {
@@ -45,8 +46,9 @@ void printRows(ResultStore& store, bool pathsOnly, std::FILE* out) {
     // Folder paths fit two path buffers (an archive's path and the path inside it), names one.
     char path[3 * platform::kMaxPath];
     if (!joinPath(folder.bytes() ? folder.path() : "", record.name(), path, sizeof path)) continue;
+    const std::string shown = withControlsEscaped(path);
     if (pathsOnly) {
-      std::fprintf(out, "%s\n", path);
+      std::fprintf(out, "%s\n", shown.c_str());
       continue;
     }
     char size[24];
@@ -59,7 +61,7 @@ void printRows(ResultStore& store, bool pathsOnly, std::FILE* out) {
     char when[32];
     formatDosDateTime(record.date(), record.time(), when, sizeof when);
     std::fprintf(out, "%-7s %15s  %s  %s\n", attributeLetters(record.attributes()).c_str(), size,
-                 when, path);
+                 when, shown.c_str());
   }
 }
 
@@ -78,7 +80,8 @@ void printSkipped(const SkippedItems& skipped, std::FILE* out) {
   std::fprintf(out, "\n");
   const std::vector<SkippedItems::Item> first = skipped.firstItems();
   for (const SkippedItems::Item& item : first)
-    std::fprintf(out, "ostrya-find:   %s (%s)\n", item.path.c_str(), skipKindText(item.kind));
+    std::fprintf(out, "ostrya-find:   %s (%s)\n", withControlsEscaped(item.path).c_str(),
+                 skipKindText(item.kind));
   if (total > first.size())
     std::fprintf(out, "ostrya-find:   and %" PRIu64 " more\n", total - first.size());
 }

@@ -12,7 +12,7 @@ namespace {
 
 // Column titles.
 constexpr uint32_t kTitleName = 50, kTitleSize = 51, kTitleModified = 52, kTitleAttributes = 53,
-                   kTitlePath = 54, kTitleType = 55;
+                   kTitlePath = 54, kTitleType = 55, kTitleFullPath = 56;
 
 constexpr std::size_t kMaxTextLine = 4096;
 constexpr std::size_t kMaxDateText = 32;
@@ -46,15 +46,16 @@ std::string textLine(const RowTexts& row) {
   char fields[64];
   std::snprintf(fields, sizeof fields, "%6s%15s%20s   ", row.attributes.c_str(), row.size.c_str(),
                 row.dateTime.c_str());
-  std::string line = fields + row.path;
+  std::string line = fields + withControlsEscaped(row.path);
   if (line.size() > kMaxTextLine) line.resize(kMaxTextLine);
   return line;
 }
 
-// A field with a ";" goes in double quotes; a double quote inside such a field is doubled so
-// that the field reads back whole. Every other field stands as it is.
+// A field with the separator, a double quote or a line break goes in double quotes, a double
+// quote inside it doubled, so that the field reads back whole and a name cannot split its
+// record. Every other field stands as it is.
 std::string csvField(const std::string& field) {
-  if (field.find(';') == std::string::npos) return field;
+  if (field.find_first_of(";\"\r\n") == std::string::npos) return field;
   std::string quoted = "\"";
   for (char c : field) {
     if (c == '"') quoted += '"';
@@ -109,9 +110,10 @@ std::string htmlLine(ResultStore& store, const ResultRecord& record, const RowTe
          html(store.typeTextLocked(record, texts)) + "</TD><TD>" + html(row.folder) + "</TD></TR>";
 }
 
+// The last column holds the full path, and says so.
 std::string csvHeader(const TextLookup& texts) {
-  return std::string(texts.text(kTitleAttributes)) + ";" + csvField(texts.text(kTitleSize)) + ";" +
-         csvField(texts.text(kTitleModified)) + ";" + texts.text(kTitleName);
+  return csvField(texts.text(kTitleAttributes)) + ";" + csvField(texts.text(kTitleSize)) + ";" +
+         csvField(texts.text(kTitleModified)) + ";" + csvField(texts.text(kTitleFullPath));
 }
 
 std::string htmlHeader(const TextLookup& texts) {
@@ -123,6 +125,31 @@ std::string htmlHeader(const TextLookup& texts) {
 }
 
 }  // namespace
+
+// As ls shows them: tab, line feed and carriage return by their letters, other control bytes
+// by three octal digits. The backslash stays as it is, since it separates Windows paths.
+std::string withControlsEscaped(std::string_view text) {
+  std::string shown;
+  shown.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      shown += c;
+    } else if (c == '\t') {
+      shown += "\\t";
+    } else if (c == '\n') {
+      shown += "\\n";
+    } else if (c == '\r') {
+      shown += "\\r";
+    } else {
+      const char octal[] = {'\\', static_cast<char>('0' + (byte >> 6)),
+                            static_cast<char>('0' + ((byte >> 3) & 7)),
+                            static_cast<char>('0' + (byte & 7))};
+      shown.append(octal, sizeof octal);
+    }
+  }
+  return shown;
+}
 
 bool exportResults(ResultStore& store, ExportFormat format, OutputFile& file, void* owner,
                    const TextLookup& texts, char thousandsSeparator) {
