@@ -90,6 +90,10 @@ TEST_F(ArchiveCpio, EndsOfTheWalk) {
       {"folders and odd names",
        newcMember(kCpioFolderMode, "./d") + newcMember(kCpioFileMode, "/abs/") + newcTrailer(),
        kDone, 2},
+      {"the archive's own folder and its parent are no members",
+       newcMember(kCpioFolderMode, ".") + newcMember(kCpioFolderMode, "..") +
+           newcMember(kCpioFolderMode, "./") + one + newcTrailer(),
+       kDone, 1},
   };
   int index = 0;
   for (const auto& c : cases) {

@@ -21,6 +21,13 @@ constexpr uint32_t kStoredPiece = 512;
 
 }  // namespace
 
+bool namesNoEntry(const char* name) {
+  std::size_t dots = 0;
+  while (dots < 2 && name[dots] == '.') ++dots;
+  const char* rest = name + dots;
+  return *rest == '\0' || (platform::isPathSeparator(*rest) && rest[1] == '\0');
+}
+
 bool requestComplete(const ExtractionRequest& request) {
   if (request.selection) {
     for (const SelectionPair* pair = request.selection; pair->entryName; ++pair)

@@ -9,6 +9,10 @@
 
 namespace ostrya::archive {
 
+// True for a stored name that stands for no entry of its own: an empty one, or the archive's
+// own folder or its parent ("." or "..", with or without a trailing separator).
+bool namesNoEntry(const char* name);
+
 // True when a selective extraction has written all it was asked for.
 bool requestComplete(const ExtractionRequest& request);
 

@@ -53,9 +53,12 @@ int walkCpio(const char* path, const HostServices& services, Visit&& visit) {
       case CpioHeaderKind::NotCpio:
         return kNotThisFormat;
     }
-    const EntryStep step =
-        visit(file.get(), position, member, describeCpioMember(member, services, entry));
-    if (step.ends) return step.code;
+    describeCpioMember(member, services, entry);
+    // "." and ".." name the archive's own folder and its parent, no member of their own.
+    if (!namesNoEntry(entry.name)) {
+      const EntryStep step = visit(file.get(), position, member, entry);
+      if (step.ends) return step.code;
+    }
     position += member.nextOffset;
   }
   return kDone;

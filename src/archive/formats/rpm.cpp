@@ -177,6 +177,10 @@ int extractMembers(ExtractionRequest& request, const HostServices& services, con
       break;
     describeCpioMember(member, services, entry);
     EntryStep step;
+    if (namesNoEntry(entry.name)) {
+      position += member.nextOffset;
+      continue;
+    }
     if ((entry.attributes & kEntryFolder) != 0) {
       step = extractEntry(request, services, entry.facts(), nullptr);
     } else if (entry.regularFile) {

@@ -149,7 +149,7 @@ int walkTar(const char* path, const HostServices& services, const ExtractionRequ
         return kReadFailed;
     }
     endFolderName(member);
-    if (isFolder(member) || isFile(member)) {
+    if (!namesNoEntry(member.name) && (isFolder(member) || isFile(member))) {
       const EntryStep step = visit(file.get(), member);
       if (step.ends) return step.code;
     }

@@ -84,7 +84,10 @@ TarStep TarWalk::next(TarMember& member) {
     if (services_.ReadSome(file_, block, kBlock, &got) != 0) return TarStep::ReadFailed;
     if (got < kBlock) return TarStep::End;
     position_ += kBlock;
-    if (block[0] == 0) return TarStep::ZeroBlock;
+    // Only a block of zeros ends the archive; a header whose name is empty is a member like
+    // any other, which the reader then passes over.
+    if (block[0] == 0 && std::all_of(block, block + kBlock, [](uint8_t b) { return b == 0; }))
+      return TarStep::ZeroBlock;
     if (!passesTarHeaderTest(block, kBlock, archiveSize_)) return TarStep::NotTar;
     const uint64_t size = leadingOctal(block + kSizeOffset, kNumberSize);
     if (size > archiveSize_) return TarStep::NotTar;
