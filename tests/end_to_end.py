@@ -252,6 +252,33 @@ with tempfile.TemporaryDirectory() as root:
                 ["--min-size", "ten", "", root], ["--format=pdf", "", root]]:
         code, out, err = ostrya(*bad)
         check(code == 2 and err.count("\n") == 1, f"usage error {bad}: {code} {err!r}")
+    # Input that cannot mean anything is refused with a message naming the problem.
+    random = os.path.join(root, "random.bin")
+    with open(random, "wb") as f:
+        f.write(bytes(range(256)))
+    refused = [
+        (["--hex", "*", root, "ZZ"], "'Z' is not a hexadecimal digit"),
+        (["--hex", "*", root, "GG HH"], "'G' is not a hexadecimal digit"),
+        (["--hex", "*", root, "   "], "no hexadecimal digits"),
+        (["--hex", "*", root, "6"], "two hexadecimal digits: 6"),
+        (["--hex", "*", root, "0x61"], "two hexadecimal digits: 0"),
+        (["--regex", "*", root, "(a"], "Invalid regular expression: missing closing parenthesis"),
+        (["--regex", "*", root, "[z-a]"], "Invalid regular expression: range out of order"),
+        (["--regex", "*", root, "a{65536}"], "Invalid regular expression: number too big"),
+        (["--from", "31.12.2026", "25:61", "*", root], "invalid time '25:61'"),
+        (["*", root + ";" + os.path.join(root, "no-such-folder")], "no-such-folder does not exist"),
+        (["--config", os.path.join(root, "missing.ini"), "*", root], "does not exist"),
+        (["--config", random, "--filter", "*", root], "holds no Ostrya settings"),
+        (["--output", os.path.join(root, "out.txt"), "*", root], "--output needs --format"),
+        (["--language", "DE", "--hex", "*", root, "  "], "keine Hexadezimalziffern"),
+    ]
+    for arguments, message in refused:
+        code, out, err = ostrya(*arguments)
+        check(code == 2 and message in err and out == "", f"refused {arguments}: {code} {err!r}")
+    check(not os.path.exists(os.path.join(root, "out.txt")), "no output for a refused command")
+    os.remove(random)
+    code, out, err = ostrya("--hex", "--no-recurse", "--paths", "*", root, "4e 65 65646C65")
+    check(code in (0, 1) and "not searched" not in err, f"a sound byte string: {code} {err!r}")
 
 # A real tree.
 for real in ["/usr/include"]:

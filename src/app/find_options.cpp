@@ -148,9 +148,10 @@ const char* findUsage() {
          "cannot be read, paths too long, damaged or encrypted archives...), when anything.\n"
          "Ctrl+C stops the search; the rows found so far are printed.\n"
          "\n"
-         "exit status: 0 something was found, 1 nothing was found, 2 usage error, nothing was\n"
-         "found but something could not be searched, or the rows or the export could not be\n"
-         "written\n";
+         "exit status: 0 something was found, 1 nothing was found, 2 usage error, input that\n"
+         "cannot mean anything (a bad byte string or expression, a missing folder or settings\n"
+         "file), nothing was found but something could not be searched, or the rows or the\n"
+         "export could not be written\n";
 }
 
 FilterRecord FindOptions::filter(const FilterRecord& saved) const {
@@ -200,13 +201,16 @@ std::string parseFindOptions(int argc, const char* const* argv, FindOptions& out
         return;
       }
       date = dosDateOf(calendar);
+      // An argument with a colon is a time: a bad one is refused, not taken for the patterns.
       ClockTime clock;
       const std::string_view following = args.peek();
-      if (following.find(':') != std::string_view::npos &&
-          parseTimeText(std::string(following).c_str(), clock)) {
-        args.next();
-        time = dosTimeOf(clock);
+      if (following.find(':') == std::string_view::npos) return;
+      args.next();
+      if (!parseTimeText(std::string(following).c_str(), clock)) {
+        error = "invalid time '" + std::string(following) + "'";
+        return;
       }
+      time = dosTimeOf(clock);
     };
     if (optionsEnded || arg.size() < 2 || arg.substr(0, 2) != "--") {
       operands.push_back(arg);
@@ -281,6 +285,7 @@ std::string parseFindOptions(int argc, const char* const* argv, FindOptions& out
   if (out.patterns.size() >= kNamePatternsCapacity) return "PATTERNS is too long";
   if (out.lookIn.size() >= kLookInCapacity) return "LOOKIN is too long";
   if (out.text.size() >= kContainingTextCapacity) return "TEXT is too long";
+  if (!out.output.empty() && !out.format) return "--output needs --format (text, csv or html)";
   if (out.filterGiven()) out.options |= kOptWithFilter;
   return "";
 }

@@ -17,6 +17,7 @@
 #include "platform/process.h"
 #include "search/archive_search.h"
 #include "search/name_match.h"
+#include "search/search_input.h"
 #include "search/search_run.h"
 
 namespace {
@@ -52,6 +53,24 @@ const LanguageTable& chooseLanguage(std::string code, ConfigStore& config,
   if (code.empty()) code = config.getText("Ostrya", "Language", "");
   if (code.empty()) return englishLanguage();
   return languageFor(code.c_str(), programFilesBase(platform::programPath()), loaded);
+}
+
+// A settings file named on the command line must be one; a saved filter asked for must be
+// there. Empty when all is well.
+std::string settingsProblem(const FindOptions& options, ConfigStore& config) {
+  const std::string& name = config.fileName();
+  if (!options.configFile.empty()) {
+    if (platform::fileAttributes(name.c_str()) == platform::kNoAttributes)
+      return "the settings file " + name + " does not exist";
+    const bool isSettings = config.hasSection("Ostrya");
+    if (const int code = config.readError())
+      return "the settings file " + name + " cannot be read" +
+             (code > 0 ? ": " + platform::errorText(code) : std::string());
+    if (!isSettings) return name + " holds no Ostrya settings";
+  }
+  if (options.savedFilter && config.getText("Ostrya", "Filter").empty())
+    return name + " holds no saved filter";
+  return std::string();
 }
 
 bool writeExport(ResultStore& store, const FindOptions& options, const TextLookup& texts,
@@ -96,6 +115,16 @@ int main(int argc, char** argv) {
   ConfigStore config(options.configFile.empty() ? nullptr : options.configFile.c_str());
   std::unique_ptr<LanguageTable> loadedLanguage;
   const LanguageTable& language = chooseLanguage(options.language, config, loadedLanguage);
+  std::string refused = settingsProblem(options, config);
+  if (refused.empty()) {
+    const InputCheck check =
+        checkSearchInput(options.lookIn.c_str(), options.text.c_str(), options.options);
+    if (!check.sound()) refused = inputProblemText(check, language);
+  }
+  if (!refused.empty()) {
+    std::fprintf(stderr, "ostrya-find: %s\n", refused.c_str());
+    return 2;
+  }
 
   static SearchContext context;
   context.options = options.options;

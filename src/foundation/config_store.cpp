@@ -314,6 +314,11 @@ void ConfigStore::removeSection(const char* section) {
   if (splice(header, nextSectionStart(header), {})) record(true, section, nullptr, {});
 }
 
+bool ConfigStore::hasSection(const char* section) {
+  Lock lock(*this);
+  return lock.held() && section != nullptr && findSection(section) != kNone;
+}
+
 bool ConfigStore::changed() const {
   Lock lock(*this);
   return lock.held() && changed_;

@@ -44,6 +44,7 @@ class ConfigStore {
   void putText(const char* section, const char* key, const char* value);
   void putNumber(const char* section, const char* key, uint32_t value);
   void removeSection(const char* section);
+  bool hasSection(const char* section);
 
   // True when the text differs from the file and will be written back.
   bool changed() const;

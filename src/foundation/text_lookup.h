@@ -5,7 +5,8 @@
 
 namespace ostrya {
 
-// Text identifiers of the type word and the status-bar words.
+// Text identifiers of the type word, the status-bar words and the messages about a search's
+// input.
 enum TextId : uint32_t {
   kTextFile = 2020,
   kTextTotal = 2021,
@@ -18,6 +19,12 @@ enum TextId : uint32_t {
   kTextBytes = 2028,
   kTextCanceled = 2029,
   kTextNotSearched = 2030,
+  // Input a search cannot run with.
+  kTextHexCharacter = 10020,
+  kTextHexNoDigits = 10021,
+  kTextHexOddDigits = 10022,
+  kTextPatternInvalid = 10023,
+  kTextFolderMissing = 10024,
 };
 
 // Where visible texts come from: the current language table.

@@ -59,24 +59,48 @@ RegexPattern::RegexPattern(std::unique_ptr<Compiled> compiled) : compiled_(std::
 
 RegexPattern::~RegexPattern() = default;
 
-std::unique_ptr<RegexPattern> compilePattern(const char* text, bool caseSensitive) {
+namespace {
+
+// The library's newline convention is a build choice; "." and "$" must treat only a line feed
+// as a line end whatever build is linked. The context's character tables stay the built-in
+// C-locale ones, so only A-Z and a-z fold and bytes from 128 up match only themselves.
+pcre2_code* compileText(const char* text, bool caseSensitive, int& errorCode,
+                        PCRE2_SIZE& errorOffset) {
   using CompileContext =
       std::unique_ptr<pcre2_compile_context, decltype(&pcre2_compile_context_free)>;
   CompileContext context(pcre2_compile_context_create(nullptr), &pcre2_compile_context_free);
-  if (!context) return nullptr;
-  // The library's newline convention is a build choice; "." and "$" must treat only a line feed
-  // as a line end whatever build is linked. The context's character tables stay the built-in
-  // C-locale ones, so only A-Z and a-z fold and bytes from 128 up match only themselves.
+  if (!context) {
+    errorCode = PCRE2_ERROR_NOMEMORY;
+    return nullptr;
+  }
   pcre2_set_newline(context.get(), PCRE2_NEWLINE_LF);
+  return pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text), PCRE2_ZERO_TERMINATED,
+                       caseSensitive ? 0 : PCRE2_CASELESS, &errorCode, &errorOffset, context.get());
+}
 
+}  // namespace
+
+std::string patternProblem(const char* text, bool caseSensitive) {
+  int errorCode = 0;
+  PCRE2_SIZE errorOffset = 0;
+  pcre2_code* code = compileText(text, caseSensitive, errorCode, errorOffset);
+  if (code != nullptr) {
+    pcre2_code_free(code);
+    return std::string();
+  }
+  PCRE2_UCHAR message[256];
+  if (pcre2_get_error_message(errorCode, message, sizeof message) < 0) message[0] = 0;
+  return std::string(reinterpret_cast<const char*>(message)) + " at offset " +
+         std::to_string(errorOffset);
+}
+
+std::unique_ptr<RegexPattern> compilePattern(const char* text, bool caseSensitive) {
   auto compiled =
       std::unique_ptr<RegexPattern::Compiled>(new (std::nothrow) RegexPattern::Compiled);
   if (!compiled) return nullptr;
   int errorCode = 0;
   PCRE2_SIZE errorOffset = 0;
-  compiled->code =
-      pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text), PCRE2_ZERO_TERMINATED,
-                    caseSensitive ? 0 : PCRE2_CASELESS, &errorCode, &errorOffset, context.get());
+  compiled->code = compileText(text, caseSensitive, errorCode, errorOffset);
   if (compiled->code == nullptr) return nullptr;
   compiled->matchData = pcre2_match_data_create(kSubstringPairs, nullptr);
   compiled->matchContext = pcre2_match_context_create(nullptr);

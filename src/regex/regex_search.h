@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace ostrya {
 
@@ -29,9 +30,12 @@ class RegexPattern {
                                      std::size_t length);
 };
 
-// Caseless unless `caseSensitive`. Null when the library rejects `text` (or memory runs out);
-// the reason is not kept.
+// Caseless unless `caseSensitive`. Null when the library rejects `text` (or memory runs out).
 std::unique_ptr<RegexPattern> compilePattern(const char* text, bool caseSensitive);
+
+// Why the library rejects `text` as a pattern, with the offset where it saw the fault ("missing
+// closing parenthesis at offset 2"); empty when it takes it.
+std::string patternProblem(const char* text, bool caseSensitive);
 
 // Whether `pattern` occurs anywhere in the `length` bytes at `subject`, an empty match
 // included. No pattern and library errors other than its limits are a miss.

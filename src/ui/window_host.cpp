@@ -8,6 +8,7 @@
 #include "app/app_state_win32.h"
 #include "app/command_ids.h"
 #include "app/option_bits.h"
+#include "search/search_input.h"
 #include "search/search_run.h"
 #include "ui/main_window.h"
 #include "ui/resources.h"
@@ -94,9 +95,29 @@ bool searchRunning() {
   return state.context.searching.load() != 0 || !state.runOver.load();
 }
 
+namespace {
+
+// Input the search cannot mean anything with is refused before the list is cleared, with the
+// focus on the field the message speaks of.
+bool inputRefused() {
+  AppState& state = app();
+  char lookIn[kLookInCapacity] = "";
+  char text[kContainingTextCapacity] = "";
+  GetWindowTextA(state.panel[kPanelLookIn], lookIn, sizeof lookIn);
+  GetWindowTextA(state.panel[kPanelContainingText], text, sizeof text);
+  const InputCheck check = checkSearchInput(lookIn, text, state.options);
+  if (check.sound()) return false;
+  const std::string message = inputProblemText(check, *state.language);
+  MessageBoxA(state.mainWindow, message.c_str(), state.title, MB_OK | MB_ICONEXCLAMATION);
+  SetFocus(fieldWindow(check.field));
+  return true;
+}
+
+}  // namespace
+
 void startSearchCommand() {
   AppState& state = app();
-  if (searchRunning()) return;
+  if (searchRunning() || inputRefused()) return;
   if (state.searchThread.joinable()) state.searchThread.join();
   state.retiredLanguages.clear();
   SendMessageA(state.panel[kPanelResultList], LVM_DELETEALLITEMS, 0, 0);
