@@ -32,8 +32,9 @@ TEST(SearchInput, RefusesWhatCannotMeanAnything) {
       {here, "ZZ", kOptHex, kTextHexCharacter, PanelField::ContainingText, "Z"},
       {here, "4D,5A", kOptHex, kTextHexCharacter, PanelField::ContainingText, ","},
       {here, "   ", kOptHex, kTextHexNoDigits, PanelField::ContainingText, ""},
-      {here, "4D 5", kOptHex, kTextHexOddDigits, PanelField::ContainingText, "5"},
-      {here, "ABC", kOptHex, kTextHexOddDigits, PanelField::ContainingText, "ABC"},
+      // Digits pair up as the content test reads them: AB 0C, and 06.
+      {here, "ABC", kOptHex, 0, PanelField::ContainingText, ""},
+      {here, "6", kOptHex, 0, PanelField::ContainingText, ""},
       {here, "(a", kOptRegex, kTextPatternInvalid, PanelField::ContainingText,
        "missing closing parenthesis at offset 2"},
       {here, "(a", 0, 0, PanelField::ContainingText, ""},

@@ -22,9 +22,8 @@ enum TextId : uint32_t {
   // Input a search cannot run with.
   kTextHexCharacter = 10020,
   kTextHexNoDigits = 10021,
-  kTextHexOddDigits = 10022,
-  kTextPatternInvalid = 10023,
-  kTextFolderMissing = 10024,
+  kTextPatternInvalid = 10022,
+  kTextFolderMissing = 10023,
 };
 
 // Where visible texts come from: the current language table.

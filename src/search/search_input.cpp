@@ -14,22 +14,18 @@ bool isHexDigit(char c) {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
-// A byte string is groups of digits between blanks, each group whole bytes: "4D5A 90", not
-// "4D5" nor "0x90".
+// A byte string is hexadecimal digits and blanks, and at least one digit; digits pair up as
+// the content test reads them ("ABC" is AB 0C, "6" is 06).
 InputCheck checkHexText(const char* text) {
-  std::size_t digits = 0;
-  for (const char* c = text;; ++c) {
-    if (*c != '\0' && isHexDigit(*c)) continue;
-    const char* groupStart = c;
-    while (groupStart > text && isHexDigit(groupStart[-1])) --groupStart;
-    const std::size_t group = static_cast<std::size_t>(c - groupStart);
-    if (group % 2 != 0)
-      return {kTextHexOddDigits, PanelField::ContainingText, std::string(groupStart, group)};
-    digits += group;
-    if (*c == '\0') break;
-    if (*c != ' ') return {kTextHexCharacter, PanelField::ContainingText, std::string(1, *c)};
+  bool digits = false;
+  for (const char* c = text; *c; ++c) {
+    if (isHexDigit(*c)) {
+      digits = true;
+    } else if (*c != ' ') {
+      return {kTextHexCharacter, PanelField::ContainingText, std::string(1, *c)};
+    }
   }
-  if (digits == 0) return {kTextHexNoDigits, PanelField::ContainingText, {}};
+  if (!digits) return {kTextHexNoDigits, PanelField::ContainingText, {}};
   return {};
 }
 

@@ -22,8 +22,8 @@ struct InputCheck {
   bool sound() const { return problem == 0; }
 };
 
-// The look-in list's folders must exist; a containing text in hexadecimal must be pairs of
-// hexadecimal digits and blanks, and a regular expression one the library takes.
+// The look-in list's folders must exist; a containing text in hexadecimal must be hexadecimal
+// digits and blanks, at least one digit, and a regular expression one the library takes.
 InputCheck checkSearchInput(const char* lookIn, const char* text, uint32_t options);
 
 // The message in the language of `texts`, its "%s" replaced by the detail.

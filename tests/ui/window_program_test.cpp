@@ -418,6 +418,44 @@ TEST(WindowProgram, HexModeCleansAndRewritesTheContainingText) {
   EXPECT_EQ(program.text(kContainingText), "01 02 ");
 }
 
+// Input the search cannot mean anything with is refused in a message box with the focus on the
+// field; what a run could not search is counted after the totals.
+TEST(WindowProgram, RefusedInputAndWhatCouldNotBeSearchedAreSaid) {
+  ScratchFolder scratch;
+  makeTree(scratch);
+  scratch.file("tree\\hard.txt", std::string(40000, 'a') + "b");
+  scratch.file("Ostry.INI", "[Ostrya]\r\nLanguage=US\r\nOpt=262272\r\n");  // recurse, regex
+  RunningProgram program(scratch.path());
+  ASSERT_NE(program.main(), nullptr);
+  const std::string missing = (scratch.path() / "no such folder").string();
+  program.setText(kNamePatterns, "*.txt");
+  program.setText(kLookIn, treeOf(scratch) + ";" + missing);
+  program.command(kSearch);
+  HWND box = nullptr;
+  ASSERT_TRUE(waitUntil([&] { return (box = program.topLevel("#32770")) != nullptr; }));
+  char message[512] = "";
+  GetDlgItemTextA(box, 0xFFFF, message, sizeof message);
+  EXPECT_EQ(std::string(message), "The folder " + missing + " does not exist.");
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(waitUntil([&] { return program.topLevel("#32770") == nullptr; }));
+  GUITHREADINFO focus = {sizeof focus};
+  ASSERT_TRUE(waitUntil([&] {
+    return GetGUIThreadInfo(GetWindowThreadProcessId(program.main(), nullptr), &focus) &&
+           (focus.hwndFocus == program.control(kLookIn) ||
+            IsChild(program.control(kLookIn), focus.hwndFocus));
+  }));
+  EXPECT_EQ(program.itemCount(), 0);
+
+  program.setText(kLookIn, treeOf(scratch));
+  program.setText(kContainingText, "^(a+)+$|needle");
+  program.command(kSearch);
+  ASSERT_TRUE(waitUntil([&] {
+    return program.statusText(1).find("not searched") != std::string::npos;
+  })) << program.statusText(1);
+  EXPECT_EQ(program.statusText(1), "0 files; 1 not searched");
+  EXPECT_EQ(program.close(), 0);
+}
+
 }  // namespace
 }  // namespace ostrya::uitest
 
