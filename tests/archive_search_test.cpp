@@ -274,6 +274,27 @@ TEST_F(ArchiveSearchTest, EntriesBeyondTheScratchBoundAreSaidToBeTooLarge) {
   EXPECT_EQ(scratchLimitSetting(config), uint64_t{3} << 20);
 }
 
+// An archive whose entries cannot be read is said to be so, by kind, never taken for a miss: a
+// package compressed with a method the program does not know, and a damaged tar.
+TEST_F(ArchiveSearchTest, ArchivesThatCannotBeSearchedAreSaidToBe) {
+  std::string package = testing::readFile(archiveFixture("rpm/fixture-gzip.noarch.rpm"));
+  const std::size_t compressor = package.find(std::string("gzip\0", 5));
+  ASSERT_NE(compressor, std::string::npos);
+  package.replace(compressor, 5, std::string("lz4\0\0", 5));
+  tree.file("odd.rpm", package);
+  copyFixture("tar/damaged-flipped.tar", "damaged.tar");
+  TempTree temporary;
+  const TemporaryFolderOverride redirect(temporary.native());
+  for (const Row& row : entries(run("*", "needle")))
+    EXPECT_EQ(row.folder.find(tree.native("odd.rpm")), std::string::npos) << row.name;
+  const auto counts = context.skipped.counts();
+  EXPECT_EQ(counts[static_cast<std::size_t>(SkipKind::ArchiveUnsupported)], 1u);
+  EXPECT_EQ(counts[static_cast<std::size_t>(SkipKind::ArchiveDamaged)], 1u);
+  std::set<std::string> paths;
+  for (const SkippedItems::Item& item : context.skipped.firstItems()) paths.insert(item.path);
+  EXPECT_EQ(paths, (std::set<std::string>{tree.native("odd.rpm"), tree.native("damaged.tar")}));
+}
+
 // An entry carries its own read-only, hidden and system bits, whatever the archive file's are.
 TEST_F(ArchiveSearchTest, EntriesKeepTheirOwnAttributesNotTheArchives) {
   copyFixture("fat/floppy-160k.img", "disk.img");
