@@ -1,5 +1,11 @@
 #include "search/archive_search.h"
 
+#ifdef _WIN32
+#include <windows.h>
+// after windows.h, which it needs
+#include <aclapi.h>
+#endif
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -235,7 +241,21 @@ TEST_F(ArchiveSearchTest, PlantedScratchFoldersAndLinksAreNeverWrittenThrough) {
   // The run's folder is the user's alone, and a scratch file is never made over a name.
   const std::string folder = platform::createPrivateFolder(temporary.native() + "/", "Ostrya-");
   ASSERT_FALSE(folder.empty());
-#ifndef _WIN32
+#ifdef _WIN32
+  // One entry, for the user, not taken from the parent folder.
+  PACL acl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_EQ(GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                  nullptr, nullptr, &acl, nullptr, &descriptor),
+            ERROR_SUCCESS);
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  GetSecurityDescriptorControl(descriptor, &control, &revision);
+  EXPECT_NE(control & SE_DACL_PROTECTED, 0);
+  ASSERT_NE(acl, nullptr);
+  EXPECT_EQ(acl->AceCount, 1);
+  LocalFree(descriptor);
+#else
   EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all);
 #endif
   EXPECT_NE(platform::createPrivateFolder(temporary.native() + "/", "Ostrya-"), folder);
@@ -283,6 +303,8 @@ TEST_F(ArchiveSearchTest, ArchivesThatCannotBeSearchedAreSaidToBe) {
   package.replace(compressor, 5, std::string("lz4\0\0", 5));
   tree.file("odd.rpm", package);
   copyFixture("tar/damaged-flipped.tar", "damaged.tar");
+  // A format the layer cannot extract yet is an ordinary file, not one that was not searched.
+  tree.file("document.docx", std::string("PK\x03\x04", 4) + std::string(100, 'x'));
   TempTree temporary;
   const TemporaryFolderOverride redirect(temporary.native());
   for (const Row& row : entries(run("*", "needle")))

@@ -275,6 +275,9 @@ with tempfile.TemporaryDirectory() as root:
         code, out, err = ostrya(*arguments)
         check(code == 2 and message in err and out == "", f"refused {arguments}: {code} {err!r}")
     check(not os.path.exists(os.path.join(root, "out.txt")), "no output for a refused command")
+    # Only digits with a colon are a time after a date: a pattern with a colon stays one.
+    code, out, err = ostrya("--no-recurse", "--from", "01.01.2020", "a:b", root)
+    check(code == 1 and "invalid" not in err, f"colon after a date: {code} {err!r}")
     os.remove(random)
     code, out, err = ostrya("--hex", "--no-recurse", "--paths", "*", root, "4e 65 65646C65")
     check(code in (0, 1) and "not searched" not in err, f"a sound byte string: {code} {err!r}")

@@ -38,7 +38,11 @@ TEST(SearchInput, RefusesWhatCannotMeanAnything) {
       {here, "(a", kOptRegex, kTextPatternInvalid, PanelField::ContainingText,
        "missing closing parenthesis at offset 2"},
       {here, "(a", 0, 0, PanelField::ContainingText, ""},
-      {here, "(a)|b", kOptRegex | kOptHex, 0, PanelField::ContainingText, ""},
+      // A byte string goes before an expression, as in the content test.
+      {here, "(a", kOptRegex | kOptHex, kTextHexCharacter, PanelField::ContainingText, "("},
+      {here, "4D 5A", kOptRegex | kOptHex, 0, PanelField::ContainingText, ""},
+      {here + ";" + std::string(300, 'x'), "", 0, kTextFolderMissing, PanelField::LookIn,
+       std::string(300, 'x')},
       {here + ";;" + missing, "", 0, kTextFolderMissing, PanelField::LookIn, missing},
       {";" + here + ";", "ZZ", 0, 0, PanelField::ContainingText, ""},
   };

@@ -201,10 +201,13 @@ std::string parseFindOptions(int argc, const char* const* argv, FindOptions& out
         return;
       }
       date = dosDateOf(calendar);
-      // An argument with a colon is a time: a bad one is refused, not taken for the patterns.
+      // Digits with a colon are a time: a bad one is refused, not taken for the patterns; a
+      // drive path or a text with a colon is no time.
       ClockTime clock;
       const std::string_view following = args.peek();
-      if (following.find(':') == std::string_view::npos) return;
+      if (following.find(':') == std::string_view::npos ||
+          following.find_first_not_of("0123456789:") != std::string_view::npos)
+        return;
       args.next();
       if (!parseTimeText(std::string(following).c_str(), clock)) {
         error = "invalid time '" + std::string(following) + "'";

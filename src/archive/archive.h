@@ -18,6 +18,9 @@ TypeCode ArchiveDetectType(const char* path, const HostServices& services);
 ArchiveRecord* ArchiveList(const char* path, ListingRequest& request, EntryCallback callback,
                            const HostServices& services, void* user);
 
+// True when this layer can extract entries of the type (an engine or reader is built in).
+bool ArchiveCanExtract(TypeCode type);
+
 // Extracts the entries of an archive of the given type, one after another, to `targetPath`,
 // calling the host's OnEntryExtracted after each. 0 or a negative code, reported once through
 // the host's ReportError. `password` holds at least 128 characters.

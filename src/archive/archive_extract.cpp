@@ -34,6 +34,13 @@ int dispatch(ExtractionRequest& request, TypeCode type, char* password,
 
 }  // namespace
 
+bool ArchiveCanExtract(TypeCode type) {
+  const FormatHandler* row = findFormat(type);
+  if (row == nullptr) return false;
+  return row->extract != nullptr || (type == kZip && kBuiltIn.zip != nullptr) ||
+         (type == kRar && kBuiltIn.rar != nullptr);
+}
+
 int ArchiveExtract(void* owner, const char* archivePath, const char* targetPath, bool keepFolders,
                    TypeCode type, const std::atomic<uint32_t>* abortFlag, char* password,
                    bool askOverwrite, void* callerContext, const HostServices& services) {

@@ -357,7 +357,6 @@ void ConfigStore::replayOnto(std::unique_ptr<char[]> fresh, std::size_t length) 
 int ConfigStore::writeBack() {
   // A file that could not be read was said to be so when it was read, and is left alone.
   if (!changed_ || fileName_.empty() || readError_ != 0) return 0;
-  changed_ = false;
   platform::FileWriteLock writers;
   int code = writers.acquire(fileName_, kWriteLockWait);
   if (code != 0) return code;
@@ -372,7 +371,6 @@ int ConfigStore::writeBack() {
       replayOnto(nullptr, 0);
     }
   }
-  changes_.clear();
   std::string temporary;
   try {
     temporary = fileName_ + "." + std::to_string(platform::currentProcessId()) + ".new";
@@ -388,8 +386,15 @@ int ConfigStore::writeBack() {
                                   attributes & ~uint32_t{platform::kAttrReadOnly});
     code = platform::replaceFile(temporary.c_str(), fileName_.c_str());
   }
-  if (code != 0) removeTemporary(temporary.c_str());
-  return code;
+  if (code != 0) {
+    // The changes stay on record for another write-back.
+    removeTemporary(temporary.c_str());
+    return code;
+  }
+  changed_ = false;
+  changes_.clear();
+  changesIncomplete_ = false;
+  return 0;
 }
 
 }  // namespace ostrya

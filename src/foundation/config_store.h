@@ -49,8 +49,8 @@ class ConfigStore {
   // True when the text differs from the file and will be written back.
   bool changed() const;
   // Writes the changes back now: 0, or the error code (-1 without one) when they could not be
-  // written; they are then lost, as on a failed write-back at destruction, which is silent. A
-  // file that could not be read is never written, and that is no new failure.
+  // written; they then stay for the write-back at destruction, whose failure is silent. A file
+  // that could not be read is never written, and that is no new failure.
   int flush();
   // Non-zero (the error code, or -1) when the file exists but could not be read: the store then
   // never writes it, so that the user's settings are not replaced by the few keys changed since.

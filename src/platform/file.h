@@ -77,6 +77,9 @@ class MappedView {
 // What a mapping offset must be a multiple of.
 std::size_t mappingGranularity();
 
+// True for a file on disk: not a folder, device, pipe or socket, and there.
+bool isRegularFile(const char* path);
+
 // Windows attribute bits of a file or folder; kNoAttributes when it does not exist.
 inline constexpr uint32_t kNoAttributes = 0xFFFFFFFF;
 uint32_t fileAttributes(const char* path);

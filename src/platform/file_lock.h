@@ -15,8 +15,9 @@ class FileWriteLock {
   FileWriteLock(const FileWriteLock&) = delete;
   FileWriteLock& operator=(const FileWriteLock&) = delete;
 
-  // Waits up to `milliseconds` for the lock on writing `path`; 0, or the error code (-1 when
-  // the wait ran out).
+  // Waits up to `milliseconds` for the lock on writing `path`; 0 (also where the system offers
+  // no such lock, and the write goes on without it), or -1 when the wait ran out, or the error
+  // code of a lock that could not be made.
   int acquire(const std::string& path, uint32_t milliseconds);
   void release();
 

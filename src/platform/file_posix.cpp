@@ -65,6 +65,11 @@ int FileHandle::openStandardOutput() {
   return 0;
 }
 
+bool isRegularFile(const char* path) {
+  struct stat status;
+  return stat(path, &status) == 0 && S_ISREG(status.st_mode);
+}
+
 bool FileHandle::isRegularFile() const {
   struct stat status;
   return handle_ != kClosed && fstat(static_cast<int>(handle_), &status) == 0 &&

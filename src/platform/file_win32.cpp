@@ -68,6 +68,12 @@ int FileHandle::openStandardOutput() {
   return 0;
 }
 
+bool isRegularFile(const char* path) {
+  const DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
 bool FileHandle::isRegularFile() const {
   return handle_ != kClosed && GetFileType(reinterpret_cast<HANDLE>(handle_)) == FILE_TYPE_DISK;
 }

@@ -226,8 +226,10 @@ void ArchiveEntrySearch::search(SearchRequest& request) {
     listEntries(request);
     return;
   }
+  // A format the layer cannot extract yet is searched like any other file, not counted.
   const archive::TypeCode type = archive::ArchiveDetectType(request.archivePath, services_);
-  if (type != archive::kNoArchive) extractEntries(request, type);
+  if (type != archive::kNoArchive && archive::ArchiveCanExtract(type))
+    extractEntries(request, type);
 }
 
 void ArchiveEntrySearch::listEntries(SearchRequest& request) {
@@ -257,7 +259,7 @@ void ArchiveEntrySearch::extractEntries(SearchRequest& request, archive::TypeCod
         &request.context.stopRequests, password, false, &listing, services_);
   }
   // A scratch file that could not be removed after its test goes now.
-  if (services_.FileExists(target.c_str()) == 0) platform::deleteFile(target.c_str());
+  if (services_.FileExists(target.c_str()) == 0) services_.DeleteFileQuiet(target.c_str());
   for (uint32_t i = 0; i < budget.entriesTooLarge; ++i)
     request.context.skipped.note(SkipKind::EntryTooLarge, request.archivePath);
   if (code == archive::kDone || request.context.stopRequested()) return;
@@ -291,7 +293,7 @@ void ArchiveEntrySearch::endRun() {
     platform::DirectoryEntry entry;
     while (listing.next(entry)) {
       if (entry.isFolder) continue;
-      platform::deleteFile((scratchFolder_ + entry.name).c_str());
+      services_.DeleteFileQuiet((scratchFolder_ + entry.name).c_str());
     }
   }
   std::string folder = scratchFolder_;

@@ -28,7 +28,14 @@ FileContentTest::FileContentTest(const ContentQuery& query, std::size_t chunkSiz
 ContentVerdict FileContentTest::test(const char* path) {
   platform::FileHandle file;
   uint64_t size = 0;
-  if (file.openForReading(path, size) != 0) return ContentVerdict::Unreadable;
+  // A pipe, socket or device has no contents to search, and a file gone since the folder was
+  // listed none either; a file that is there and cannot be read was not searched.
+  if (file.openForReading(path, size) != 0)
+    return platform::isRegularFile(path) ? ContentVerdict::Unreadable : ContentVerdict::NotFound;
+  return test(file, size);
+}
+
+ContentVerdict FileContentTest::test(platform::FileHandle& file, uint64_t size) {
   if (size == 0) return ContentVerdict::NotFound;
   if (query_.mode == ContentQuery::Mode::Regex) return testWhole(file, size);
   return testInChunks(file, size);

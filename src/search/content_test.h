@@ -20,14 +20,16 @@ class FileContentTest final : public ContentTest {
   // The chunk size is never smaller than twice the overlap.
   explicit FileContentTest(const ContentQuery& query, std::size_t chunkSize = kDefaultChunkSize);
   ContentVerdict test(const char* path) override;
+  // The same for a file already open, whose size was `size` when it was opened.
+  ContentVerdict test(platform::FileHandle& file, uint64_t size);
 
   static constexpr std::size_t kDefaultChunkSize = std::size_t{1} << 20;
   // More than the longest containing text (1023 bytes) with the byte before and after it.
   static constexpr std::size_t kOverlap = 4096;
-  // The largest file a regular expression is tried on: it is read into memory whole, and a
-  // 32-bit process has little address space to give.
+  // The largest file a regular expression is tried on: it is read into memory whole, which
+  // must not take the machine's memory; a 32-bit process has little address space to give.
   static constexpr uint64_t kLargestWholeFile =
-      sizeof(void*) == 4 ? uint64_t{256} << 20 : uint64_t{4} << 30;
+      sizeof(void*) == 4 ? uint64_t{256} << 20 : uint64_t{1} << 30;
 
  private:
   ContentVerdict testInChunks(platform::FileHandle& file, uint64_t size);

@@ -35,7 +35,8 @@ InputCheck checkLookIn(const char* lookIn) {
     const std::size_t length = end ? static_cast<std::size_t>(end - element) : std::strlen(element);
     if (length != 0) {
       const std::string folder(element, length);
-      if (!platform::isDirectory(folder.c_str()))
+      // One too long for a path is never searched, so it is as good as missing.
+      if (length >= platform::kMaxPath || !platform::isDirectory(folder.c_str()))
         return {kTextFolderMissing, PanelField::LookIn, folder};
     }
     if (end == nullptr) return {};
@@ -48,13 +49,13 @@ InputCheck checkLookIn(const char* lookIn) {
 InputCheck checkSearchInput(const char* lookIn, const char* text, uint32_t options) {
   InputCheck check = checkLookIn(lookIn);
   if (!check.sound() || text[0] == '\0') return check;
+  // The same order as the content test's: a byte string before an expression.
+  if ((options & kOptHex) != 0) return checkHexText(text);
   if ((options & kOptRegex) != 0) {
     std::string problem = patternProblem(text, (options & kOptCaseSensitive) != 0);
     if (!problem.empty())
       return {kTextPatternInvalid, PanelField::ContainingText, std::move(problem)};
-    return {};
   }
-  if ((options & kOptHex) != 0) return checkHexText(text);
   return {};
 }
 

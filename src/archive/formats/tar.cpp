@@ -134,17 +134,20 @@ int walkTar(const char* path, const HostServices& services, const ExtractionRequ
   if (!file.isOpen()) return kOpenFailed;
   TarWalk walk(services, file.get(), archiveSize(services, file.get()));
   TarMember member;
+  bool pastEnd = false;
   while (extraction == nullptr || !abortRequested(*extraction)) {
     switch (walk.next(member)) {
       case TarStep::Member:
         break;
       case TarStep::ZeroBlock:
-        if (extraction != nullptr) continue;
-        return kNotThisFormat;
+        if (extraction == nullptr) return kNotThisFormat;
+        pastEnd = true;
+        continue;
       case TarStep::End:
         return kDone;
       case TarStep::NotTar:
-        return kNotThisFormat;
+        // What follows an archive's end blocks may be anything the writer left there.
+        return pastEnd ? kDone : kNotThisFormat;
       case TarStep::ReadFailed:
         return kReadFailed;
     }
