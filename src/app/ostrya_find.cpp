@@ -55,6 +55,21 @@ const LanguageTable& chooseLanguage(std::string code, ConfigStore& config,
   return languageFor(code.c_str(), programFilesBase(platform::programPath()), loaded);
 }
 
+// "the settings file NAME cannot be read: REASON"; empty when it could be read or is missing.
+std::string unreadableSettingsText(const ConfigStore& config) {
+  const int code = config.readError();
+  if (code == 0) return std::string();
+  return "the settings file " + config.fileName() + " cannot be read" +
+         (code > 0 ? ": " + platform::errorText(code) : std::string());
+}
+
+// The system's words for a failed write of the output; a short write without them is a full
+// disk's.
+std::string writeFailureText() {
+  const int code = platform::lastErrorCode();
+  return platform::errorText(code != 0 ? code : platform::diskFullCode());
+}
+
 // A settings file named on the command line must be one; a saved filter asked for must be
 // there. Empty when all is well.
 std::string settingsProblem(const FindOptions& options, ConfigStore& config) {
@@ -63,9 +78,8 @@ std::string settingsProblem(const FindOptions& options, ConfigStore& config) {
     if (platform::fileAttributes(name.c_str()) == platform::kNoAttributes)
       return "the settings file " + name + " does not exist";
     const bool isSettings = config.hasSection("Ostrya");
-    if (const int code = config.readError())
-      return "the settings file " + name + " cannot be read" +
-             (code > 0 ? ": " + platform::errorText(code) : std::string());
+    if (std::string unreadable = unreadableSettingsText(config); !unreadable.empty())
+      return unreadable;
     if (!isSettings) return name + " holds no Ostrya settings";
   }
   if (options.savedFilter && config.getText("Ostrya", "Filter").empty())
@@ -81,17 +95,14 @@ bool writeExport(ResultStore& store, const FindOptions& options, const TextLooku
   if (opened != 0) return false;
   // With no rows the export stays empty, as it always has.
   if (store.rowCount() == 0) return true;
-  const bool written = exportResults(store, *options.format, file, nullptr, texts, separator);
-  if (written) return true;
-  int code = platform::lastErrorCode();
-  if (code == 0) code = platform::diskFullCode();
+  if (exportResults(store, *options.format, file, nullptr, texts, separator)) return true;
+  const std::string failure = writeFailureText();
   // No half-written export is left behind to be taken for a whole one. Only a file on disk is
   // removed, judged by the open handle: never a device the output went to.
   const bool removable = !options.output.empty() && file.isRegularFile();
   file.close();
   if (removable) platform::deleteFile(options.output.c_str());
-  std::fprintf(stderr, "ostrya-find: writing the export failed: %s\n",
-               platform::errorText(code).c_str());
+  std::fprintf(stderr, "ostrya-find: writing the export failed: %s\n", failure.c_str());
   return false;
 }
 
@@ -135,10 +146,9 @@ int main(int argc, char** argv) {
       options.filter(options.savedFilter ? loadFilter(config) : FilterRecord{}),
       context.secondChance);
   context.filter = &filter;
-  if (const int code = config.readError())
-    std::fprintf(stderr, "ostrya-find: the settings file %s cannot be read%s%s\n",
-                 config.fileName().c_str(), code > 0 ? ": " : "",
-                 code > 0 ? platform::errorText(code).c_str() : "");
+  // The program's own settings file, when it cannot be read, is only a warning.
+  if (const std::string unreadable = unreadableSettingsText(config); !unreadable.empty())
+    std::fprintf(stderr, "ostrya-find: %s\n", unreadable.c_str());
   archive::HostServices services;
   ArchiveEntrySearch archives(archive::ArchiveServicesInit(services), nullptr,
                               scratchLimitSetting(config));
@@ -159,9 +169,8 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
     printRows(context.store, options.pathsOnly, stdout);
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-      const int code = platform::lastErrorCode();
       std::fprintf(stderr, "ostrya-find: writing the rows failed: %s\n",
-                   platform::errorText(code != 0 ? code : platform::diskFullCode()).c_str());
+                   writeFailureText().c_str());
       return 2;
     }
   }

@@ -1,5 +1,6 @@
 // portable: no platform headers.
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <string>
 
@@ -106,44 +107,30 @@ int closeFile(HostFile file) {
   return 1;
 }
 
-// A missing folder is made and the file tried again; any other failure is shown once.
 // A missing folder is made and the creation tried once more; any other failure is shown with
 // a choice to try again (a file another program holds open, a full disk the user can clear).
 int createOutputFile(void* owner, const char* path, HostFile* file) {
-  auto* created = new (std::nothrow) ApplicationFile;
-  if (created == nullptr) return 1;
-  constexpr auto how = platform::FileHandle::Replace::KeepingHiddenAndSystem;
+  std::unique_ptr<ApplicationFile> created(new (std::nothrow) ApplicationFile);
+  if (!created) return 1;
   for (;;) {
-    int code = created->handle.createForWriting(path, how);
-    if (code != 0 && platform::isPathNotFound(code)) {
-      std::string folder(path);
-      const std::size_t cut = folder.find_last_of("\\/");
-      if (cut != std::string::npos && cut != 0) {
-        folder.resize(cut);
-        if (createFolderTree(owner, folder.c_str()) == 0)
-          code = created->handle.createForWriting(path, how);
-      }
-    }
+    const int code = createWithFolders(created->handle, path,
+                                       platform::FileHandle::Replace::KeepingHiddenAndSystem);
     if (code == 0) {
-      *file = hostFileOf(created);
+      *file = hostFileOf(created.release());
       return 0;
     }
-    if (platform::isPathNotFound(code) || !offerRetryAfterSystemError(owner, code, path)) break;
+    if (platform::isPathNotFound(code) || !offerRetryAfterSystemError(owner, code, path)) return 1;
   }
-  delete created;
-  return 1;
 }
 
 }  // namespace
 
 int CreateNewOutputFile(void*, const char* path, HostFile* file) {
-  auto* created = new (std::nothrow) ApplicationFile;
-  if (created == nullptr) return 1;
-  if (created->handle.createForWriting(path, platform::FileHandle::Replace::NewOnly) != 0) {
-    delete created;
+  std::unique_ptr<ApplicationFile> created(new (std::nothrow) ApplicationFile);
+  if (!created ||
+      created->handle.createForWriting(path, platform::FileHandle::Replace::NewOnly) != 0)
     return 1;
-  }
-  *file = hostFileOf(created);
+  *file = hostFileOf(created.release());
   return 0;
 }
 
@@ -232,12 +219,8 @@ int setFileDosTime(HostFile file, uint16_t dosDate, uint16_t dosTime) {
 int writeExact(void* owner, HostFile file, const void* buffer, uint32_t count) {
   std::size_t written = 0;
   const int code = handleOf(file).write(buffer, count, written);
-  if (code == 0 && written == count) return 0;
-  // A short write is a failure even when the system names no cause.
-  int reported = code > 0 ? code : platform::lastErrorCode();
-  if (reported == 0) reported = platform::diskFullCode();
-  showSystemError(owner, reported, nullptr);
-  return reported;
+  if (code != 0) showSystemError(owner, code, nullptr);
+  return code;
 }
 
 // With an empty buffer the numbered names go to the system's temporary folder.

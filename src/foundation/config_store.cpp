@@ -45,6 +45,16 @@ uint32_t decimalValue(const char* text) {
   return negative ? 0u - value : value;
 }
 
+// The file read whole. `error` tells a file that is there but cannot be read (its code, or -1)
+// from one that is missing (0).
+WholeFile readSettings(const std::string& name, int& error) {
+  WholeFile whole = readWholeFile(name.c_str());
+  error = 0;
+  if (!whole.text && platform::fileAttributes(name.c_str()) != platform::kNoAttributes)
+    error = whole.code != 0 ? whole.code : -1;
+  return whole;
+}
+
 // A leftover of a killed run, or of a failed write, is removed; a folder of that name is not
 // ours to remove.
 void removeTemporary(const char* path) {
@@ -121,12 +131,8 @@ const std::string& ConfigStore::fileName() const {
 bool ConfigStore::haveText() {
   if (text_) return true;
   if (readError_ != 0) return false;
-  WholeFile whole = readWholeFile(fileName_.c_str());
-  if (!whole.text) {
-    if (platform::fileAttributes(fileName_.c_str()) != platform::kNoAttributes)
-      readError_ = whole.code != 0 ? whole.code : -1;
-    return false;
-  }
+  WholeFile whole = readSettings(fileName_, readError_);
+  if (!whole.text) return false;
   text_ = std::move(whole.text);
   length_ = whole.length;
   return true;
@@ -361,15 +367,11 @@ int ConfigStore::writeBack() {
   int code = writers.acquire(fileName_, kWriteLockWait);
   if (code != 0) return code;
   if (!changesIncomplete_) {
-    WholeFile fresh = readWholeFile(fileName_.c_str());
-    if (fresh.text) {
-      replayOnto(std::move(fresh.text), fresh.length);
-    } else if (platform::fileAttributes(fileName_.c_str()) != platform::kNoAttributes) {
-      // There but unreadable now: it is not written over.
-      return fresh.code != 0 ? fresh.code : -1;
-    } else {
-      replayOnto(nullptr, 0);
-    }
+    int error = 0;
+    WholeFile fresh = readSettings(fileName_, error);
+    // There but unreadable now: it is not written over.
+    if (error != 0) return error;
+    replayOnto(std::move(fresh.text), fresh.length);
   }
   std::string temporary;
   try {

@@ -11,8 +11,9 @@ namespace {
 
 ErrorPresenter* currentPresenter = nullptr;
 
-// The caption: the part of the title after its last separator.
-const char* fileNamePart(const char* title) {
+// The caption: the part of the title after its last separator; the program's name without one.
+const char* captionOf(const char* title) {
+  if (title == nullptr) return "Ostrya";
   const char* part = title;
   for (const char* p = title; *p; ++p)
     if (platform::isPathSeparator(*p)) part = p + 1;
@@ -42,14 +43,13 @@ int showSystemError(void* owner, int code, const char* title) {
   const std::string text = systemErrorText(code);
   if (code == 0) return 0;
   if (text.empty() || currentPresenter == nullptr) return 2;
-  return currentPresenter->present(owner, text.c_str(), title ? fileNamePart(title) : "Ostrya");
+  return currentPresenter->present(owner, text.c_str(), captionOf(title));
 }
 
 bool offerRetryAfterSystemError(void* owner, int code, const char* title) {
   const std::string text = systemErrorText(code);
   if (text.empty() || currentPresenter == nullptr) return false;
-  return currentPresenter->presentWithRetry(owner, text.c_str(),
-                                            title ? fileNamePart(title) : "Ostrya");
+  return currentPresenter->presentWithRetry(owner, text.c_str(), captionOf(title));
 }
 
 }  // namespace ostrya

@@ -74,9 +74,7 @@ int writeWholeFile(const char* path, const void* bytes, std::size_t length) {
   int code = file.createForWriting(path, platform::FileHandle::Replace::Exclusive);
   if (code != 0) return code;
   std::size_t written = 0;
-  code = file.write(bytes, length, written);
-  if (code == 0 && written != length) code = platform::diskFullCode();
-  return code;
+  return file.write(bytes, length, written);
 }
 
 int createFolderPath(const char* path) {
@@ -95,18 +93,22 @@ int createFolderPath(const char* path) {
   return platform::createFolder(path);
 }
 
+int createWithFolders(platform::FileHandle& file, const char* path,
+                      platform::FileHandle::Replace how) {
+  const int code = file.createForWriting(path, how);
+  if (code == 0 || !platform::isPathNotFound(code)) return code;
+  std::string folder(path);
+  const std::size_t cut = folder.find_last_of("\\/");
+  if (cut == std::string::npos || cut == 0) return code;
+  folder.resize(cut);
+  if (createFolderPath(folder.c_str()) != 0 && !platform::isDirectory(folder.c_str())) return code;
+  return file.createForWriting(path, how);
+}
+
 int OutputFile::create(void* owner, const char* path) {
   if (file_.isOpen()) return -1;
-  constexpr auto how = platform::FileHandle::Replace::KeepingHiddenAndSystem;
-  int code = file_.createForWriting(path, how);
-  if (code != 0 && platform::isPathNotFound(code)) {
-    std::string folder(path);
-    const std::size_t cut = folder.find_last_of("\\/");
-    if (cut != std::string::npos && cut != 0) {
-      folder.resize(cut);
-      if (createFolderPath(folder.c_str()) == 0) code = file_.createForWriting(path, how);
-    }
-  }
+  const int code =
+      createWithFolders(file_, path, platform::FileHandle::Replace::KeepingHiddenAndSystem);
   if (code == 0) return 0;
   // A path still missing after its folders were made fails without a box.
   if (!platform::isPathNotFound(code)) showSystemError(owner, code, path);
@@ -117,12 +119,9 @@ int OutputFile::write(void* owner, const void* bytes, std::size_t length) {
   if (!file_.isOpen()) return 0;
   std::size_t written = 0;
   const int code = file_.write(bytes, length, written);
-  if (code == 0 && written == length) return 0;
-  // A short write is a failure even when the system names no cause.
-  int reported = code > 0 ? code : platform::lastErrorCode();
-  if (reported == 0) reported = platform::diskFullCode();
-  if (owner) return showSystemError(owner, reported, nullptr);
-  return reported;
+  if (code == 0) return 0;
+  if (owner) return showSystemError(owner, code, nullptr);
+  return code;
 }
 
 int OutputFile::writeLine(void* owner, const char* text) {

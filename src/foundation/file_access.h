@@ -44,6 +44,11 @@ int writeWholeFile(const char* path, const void* bytes, std::size_t length);
 // Makes the folder and its missing parents, down to a drive root; 0 or the error code.
 int createFolderPath(const char* path);
 
+// Creates the file for writing; when a folder of its path is missing, makes the folders and
+// tries once more. 0 or the system's code.
+int createWithFolders(platform::FileHandle& file, const char* path,
+                      platform::FileHandle::Replace how);
+
 // A file written piece by piece, such as an export or a language template.
 class OutputFile {
  public:

@@ -44,7 +44,8 @@ class FileHandle {
   bool isRegularFile() const;
   // Reads up to `length` bytes; `got` < length only at the end of the file.
   int read(void* buffer, std::size_t length, std::size_t& got);
-  // Writes all bytes; `written` tells how many went.
+  // Writes all bytes; `written` tells how many went. A short write is a failure: without a code
+  // of the system's, the full disk's.
   int write(const void* bytes, std::size_t length, std::size_t& written);
   void close();
   intptr_t native() const { return handle_; }

@@ -105,7 +105,9 @@ int FileHandle::write(const void* bytes, std::size_t length, std::size_t& writte
     const ssize_t n = ::write(static_cast<int>(handle_), static_cast<const char*>(bytes) + written,
                               length - written);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return n < 0 ? failure() : -1;
+    if (n < 0) return failure();
+    // A write that takes nothing without an error most likely met a full disk.
+    if (n == 0) return diskFullCode();
     written += static_cast<std::size_t>(n);
   }
   return 0;

@@ -116,7 +116,8 @@ int FileHandle::write(const void* bytes, std::size_t length, std::size_t& writte
     const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(length - written, 1u << 30));
     if (!WriteFile(handleOf(handle_), static_cast<const char*>(bytes) + written, ask, &n, nullptr))
       return failure();
-    if (n == 0) return -1;
+    // A write that takes nothing without an error most likely met a full disk.
+    if (n == 0) return diskFullCode();
     written += n;
   }
   return 0;

@@ -90,19 +90,19 @@ bool contentFound(ContentVerdict verdict, const char* path, SkippedItems& skippe
     case ContentVerdict::Found:
       return true;
     case ContentVerdict::NotFound:
-      return false;
+      break;
     case ContentVerdict::Unreadable:
       skipped.note(SkipKind::Unreadable, path);
-      return false;
+      break;
     case ContentVerdict::Shrank:
       skipped.note(SkipKind::Shrank, path);
-      return false;
+      break;
     case ContentVerdict::LimitReached:
       skipped.note(SkipKind::PatternLimit, path);
-      return false;
+      break;
     case ContentVerdict::TooLarge:
       skipped.note(SkipKind::TooLarge, path);
-      return false;
+      break;
   }
   return false;
 }

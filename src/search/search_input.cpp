@@ -1,10 +1,9 @@
 // portable: no platform headers.
 #include "search/search_input.h"
 
-#include <cstring>
-
 #include "platform/path.h"
 #include "regex/regex_search.h"
+#include "search/look_in_list.h"
 #include "search/search_options.h"
 
 namespace ostrya {
@@ -29,19 +28,16 @@ InputCheck checkHexText(const char* text) {
   return {};
 }
 
+// One too long for a path is never searched, so it is as good as missing.
 InputCheck checkLookIn(const char* lookIn) {
-  for (const char* element = lookIn;;) {
-    const char* end = std::strchr(element, ';');
-    const std::size_t length = end ? static_cast<std::size_t>(end - element) : std::strlen(element);
-    if (length != 0) {
-      const std::string folder(element, length);
-      // One too long for a path is never searched, so it is as good as missing.
-      if (length >= platform::kMaxPath || !platform::isDirectory(folder.c_str()))
-        return {kTextFolderMissing, PanelField::LookIn, folder};
-    }
-    if (end == nullptr) return {};
-    element = end + 1;
-  }
+  InputCheck check;
+  forEachLookInElement(lookIn, [&](std::string_view element) {
+    const std::string folder(element);
+    if (folder.size() < platform::kMaxPath && platform::isDirectory(folder.c_str())) return true;
+    check = {kTextFolderMissing, PanelField::LookIn, folder};
+    return false;
+  });
+  return check;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "regex/regex_search.h"
 #include "search/content_test.h"
 #include "search/folder_walk.h"
+#include "search/look_in_list.h"
 #include "search/name_match.h"
 
 namespace ostrya {
@@ -19,20 +20,17 @@ std::string totalsOf(const SearchContext& context, const Totals& counters) {
                     context.thousandsSeparator);
 }
 
-// Walks each non-empty element of a ';'-separated look-in list, exactly as written.
+// Walks each folder of the look-in list that fits a path.
 void walkLookInList(const char* lookIn, SearchRequest& request) {
-  for (const char* element = lookIn;;) {
-    const char* end = std::strchr(element, ';');
-    const std::size_t length = end ? static_cast<std::size_t>(end - element) : std::strlen(element);
-    if (length != 0 && length < platform::kMaxPath) {
+  forEachLookInElement(lookIn, [&](std::string_view element) {
+    if (element.size() < platform::kMaxPath) {
       char folder[platform::kMaxPath];
-      std::memcpy(folder, element, length);
-      folder[length] = '\0';
+      element.copy(folder, element.size());
+      folder[element.size()] = '\0';
       walkFolder(folder, request);
     }
-    if (end == nullptr || request.context.stopRequested()) break;
-    element = end + 1;
-  }
+    return !request.context.stopRequested();
+  });
 }
 
 }  // namespace

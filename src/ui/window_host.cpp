@@ -103,8 +103,8 @@ bool inputRefused() {
   AppState& state = app();
   char lookIn[kLookInCapacity] = "";
   char text[kContainingTextCapacity] = "";
-  GetWindowTextA(state.panel[kPanelLookIn], lookIn, sizeof lookIn);
-  GetWindowTextA(state.panel[kPanelContainingText], text, sizeof text);
+  GetWindowTextA(fieldWindow(PanelField::LookIn), lookIn, sizeof lookIn);
+  GetWindowTextA(fieldWindow(PanelField::ContainingText), text, sizeof text);
   const InputCheck check = checkSearchInput(lookIn, text, state.options);
   if (check.sound()) return false;
   const std::string message = inputProblemText(check, *state.language);

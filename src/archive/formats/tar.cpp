@@ -93,7 +93,7 @@ class SparseTarData final : public EntryData {
     uint64_t at = 0;
     uint64_t storedLeft = member_.storedSize;
     for (const TarSparseRun& run : member_.runs) {
-      if (run.offset < at || run.length > member_.size - run.offset || run.offset > member_.size)
+      if (run.offset < at || run.offset > member_.size || run.length > member_.size - run.offset)
         return kDamagedData;
       if (const int code = writeZeros(output, run.offset - at); code != kDone) return code;
       const uint64_t length = std::min(run.length, storedLeft);

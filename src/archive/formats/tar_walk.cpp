@@ -86,7 +86,7 @@ TarStep TarWalk::next(TarMember& member) {
     position_ += kBlock;
     // Only a block of zeros ends the archive; a header whose name is empty is a member like
     // any other, which the reader then passes over.
-    if (block[0] == 0 && std::all_of(block, block + kBlock, [](uint8_t b) { return b == 0; }))
+    if (std::all_of(block, block + kBlock, [](uint8_t b) { return b == 0; }))
       return TarStep::ZeroBlock;
     if (!passesTarHeaderTest(block, kBlock, archiveSize_)) return TarStep::NotTar;
     const uint64_t size = leadingOctal(block + kSizeOffset, kNumberSize);
@@ -202,6 +202,18 @@ std::optional<uint64_t> decimal(const uint8_t* text, std::size_t length) {
   return value;
 }
 
+// Adds a stretch to a sparse map; false when the map is full or memory is lacking, which makes
+// the map damaged.
+bool appendRun(std::vector<TarSparseRun>& runs, uint64_t offset, uint64_t length) {
+  if (runs.size() == kMostSparseRuns) return false;
+  try {
+    runs.push_back({offset, length});
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
 std::string textOf(const uint8_t* value, std::size_t length) {
   return std::string(reinterpret_cast<const char*>(value), std::min(length, kTarLongestName));
 }
@@ -252,11 +264,7 @@ void TarWalk::takePaxRecord(const uint8_t* key, std::size_t keyLength, const uin
 
 void TarWalk::addPaxRun(std::optional<uint64_t> offset, std::optional<uint64_t> length) {
   pax_.hasMap = true;
-  if (!offset || !length || pax_.runs.size() == kMostSparseRuns) {
-    pax_.mapDamaged = true;
-    return;
-  }
-  pax_.runs.push_back({*offset, *length});
+  if (!offset || !length || !appendRun(pax_.runs, *offset, *length)) pax_.mapDamaged = true;
 }
 
 // The header holds four stretches; each extension block after it 21 more. The data follows the
@@ -268,14 +276,8 @@ std::optional<TarStep> TarWalk::readOldGnuSparse(const uint8_t* header, TarMembe
     for (std::size_t i = 0; i < count; ++i) {
       const uint8_t* run = fields + i * 2 * kRunFieldSize;
       if (run[0] == 0) return;
-      if (member.runs.size() == kMostSparseRuns) {
-        member.sparseMapDamaged = true;
-        return;
-      }
-      try {
-        member.runs.push_back(
-            {leadingOctal(run, kRunFieldSize), leadingOctal(run + kRunFieldSize, kRunFieldSize)});
-      } catch (const std::bad_alloc&) {
+      if (!appendRun(member.runs, leadingOctal(run, kRunFieldSize),
+                     leadingOctal(run + kRunFieldSize, kRunFieldSize))) {
         member.sparseMapDamaged = true;
         return;
       }
@@ -319,21 +321,13 @@ std::optional<TarStep> TarWalk::readMapInData(TarMember& member) {
     }
   };
   const std::optional<uint64_t> count = nextNumber();
-  if (!count || *count > kMostSparseRuns) {
-    member.sparseMapDamaged = true;
-  } else {
-    try {
-      for (uint64_t i = 0; i < *count; ++i) {
-        const auto offset = nextNumber();
-        const auto length = offset ? nextNumber() : std::nullopt;
-        if (!length) {
-          member.sparseMapDamaged = true;
-          break;
-        }
-        member.runs.push_back({*offset, *length});
-      }
-    } catch (const std::bad_alloc&) {
+  member.sparseMapDamaged = !count || *count > kMostSparseRuns;
+  for (uint64_t i = 0; !member.sparseMapDamaged && i < *count; ++i) {
+    const auto offset = nextNumber();
+    const auto length = offset ? nextNumber() : std::nullopt;
+    if (!length || !appendRun(member.runs, *offset, *length)) {
       member.sparseMapDamaged = true;
+      break;
     }
   }
   // The data begins after the map's blocks; a damaged map is skipped with all of it.
