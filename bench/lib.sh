@@ -1,11 +1,16 @@
 # Shared by the benchmarks: median wall time of repeated runs, and a ratio line.
 # Set `runs` before use.
 
+# Output goes to a file, not to /dev/null: some tools notice /dev/null and stop at the first
+# match, as if asked only whether there is one.
+bench_output=$(mktemp)
+trap 'rm -f "$bench_output"' EXIT
+
 median_seconds() { # command... -> median wall time of $runs runs, output discarded
   local times=() i start end
   for ((i = 0; i < runs; i++)); do
     start=$(date +%s%N)
-    "$@" >/dev/null 2>&1 || true
+    "$@" >"$bench_output" 2>/dev/null || true
     end=$(date +%s%N)
     times+=($(((end - start) / 1000)))
   done

@@ -24,6 +24,7 @@
 #include "archive_fixture_listing.h"
 #include "platform/path.h"
 #include "platform/temp_path.h"
+#include "search/content_test.h"
 #include "search/name_match.h"
 #include "search/search_filter.h"
 #include "search/search_run.h"
@@ -47,6 +48,7 @@ struct Row {
   bool operator<(const Row& other) const {
     return std::tie(folder, name) < std::tie(other.folder, other.name);
   }
+  bool operator==(const Row& other) const = default;
 };
 
 // Points the system's temporary folder at a folder of the test's own for its lifetime, so that
@@ -315,6 +317,51 @@ TEST_F(ArchiveSearchTest, ArchivesThatCannotBeSearchedAreSaidToBe) {
   std::set<std::string> paths;
   for (const SkippedItems::Item& item : context.skipped.firstItems()) paths.insert(item.path);
   EXPECT_EQ(paths, (std::set<std::string>{tree.native("odd.rpm"), tree.native("damaged.tar")}));
+}
+
+// Workers test the files' contents, but the rows, their order, the totals and what could not be
+// searched are those of one thread: over folders of small and large files (a match past the
+// first chunk, matches in either case), archives of several formats and a damaged one.
+TEST_F(ArchiveSearchTest, WorkersGiveTheRowsOfOneThread) {
+  const char* fixtures[] = {"tar/plain-gnu.tar", "cpio/tree-newc.cpio", "gzip/stored-name.gz",
+                            "rpm/fixture-gzip.noarch.rpm", "tar/damaged-flipped.tar"};
+  uint32_t seed = 7;
+  auto next = [&seed](uint32_t bound) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) % bound;
+  };
+  for (int folder = 0; folder < 6; ++folder) {
+    const std::string base = "d" + std::to_string(folder) + (folder % 2 ? "/inner/" : "/");
+    for (int i = 0; i < 40; ++i) {
+      std::string contents(next(3000), 'x');
+      if (next(3) == 0)
+        contents.insert(next(static_cast<uint32_t>(contents.size()) + 1),
+                        next(2) ? "needle" : "NEEDLE");
+      tree.file(base + "f" + std::to_string(i) + ".txt", contents);
+    }
+    copyFixture(fixtures[folder % 5], base + fs::path(fixtures[folder % 5]).filename().string());
+  }
+  std::string large((FileContentTest::kDefaultChunkSize * 5) / 2, 'y');
+  large.replace(large.size() - 10, 6, "needle");
+  tree.file("d2/large.bin", large);
+  TempTree temporary;
+  const TemporaryFolderOverride redirect(temporary.native());
+
+  for (const char* text : {"needle", "n[e]+dle"}) {
+    if (std::string(text) != "needle") context.options |= kOptRegex;
+    context.contentWorkers = 1;
+    host.totals.clear();
+    const std::vector<Row> alone = run("*", text);
+    const auto aloneCounts = context.skipped.counts();
+    const std::vector<std::string> aloneTotals = host.totals;
+    context.contentWorkers = 4;
+    host.totals.clear();
+    const std::vector<Row> together = run("*", text);
+    EXPECT_GT(alone.size(), 60u) << text;
+    EXPECT_EQ(together, alone) << text;
+    EXPECT_EQ(context.skipped.counts(), aloneCounts) << text;
+    EXPECT_EQ(host.totals, aloneTotals) << text;
+  }
 }
 
 // An entry carries its own read-only, hidden and system bits, whatever the archive file's are.

@@ -51,6 +51,22 @@ TEST_F(FileContentTestTest, EmptyMissingFolderAndUnreadablePaths) {
   std::filesystem::permissions(tree.root() / "locked", std::filesystem::perms::owner_all);
 }
 
+// A stop ends a test between chunks; the file counts as neither found nor unreadable.
+TEST_F(FileContentTestTest, AStopEndsTheTestBetweenChunks) {
+  std::string large = bigFile(8 * unit);
+  large.replace(large.size() - 6, 6, "needle");
+  tree.file("large.bin", large);
+  const ContentQuery query = prepareContent("needle", 0, nullptr);
+  std::atomic<uint32_t> stop{1};
+  FileContentTest test(query, 2 * unit, &stop);
+  EXPECT_EQ(test.test(tree.native("large.bin").c_str()), ContentVerdict::Stopped);
+  SkippedItems skipped;
+  EXPECT_FALSE(contentFound(ContentVerdict::Stopped, "large.bin", skipped));
+  EXPECT_EQ(skipped.total(), 0u);
+  stop = 0;
+  EXPECT_EQ(test.test(tree.native("large.bin").c_str()), ContentVerdict::Found);
+}
+
 TEST_F(FileContentTestTest, SmallAndLargeFilesWhole) {
   EXPECT_TRUE(found("tiny needle", "NEEDLE", 0));
   std::string large = bigFile(3 * 1024 * 1024);

@@ -118,6 +118,10 @@ with tempfile.TemporaryDirectory() as root:
         got = set(out.splitlines())
         check(got == expected, f"content {ours}: extra {sorted(got - expected)[:3]}, "
                                f"missing {sorted(expected - got)[:3]} of {len(expected)}")
+        # The same rows, in the same order, with the same totals, whatever the thread count.
+        alone = ostrya("--threads", "1", *ours[:-1], "*.txt", root, ours[-1])
+        check(ostrya("--threads=3", *ours[:-1], "*.txt", root, ours[-1]) == alone,
+              f"content {ours}: three threads differ from one")
     # Folders are not listed when a containing text is given.
     code, out, err = ostrya("--paths", "", root, "needle")
     check(all(line.endswith(".txt") for line in out.splitlines()), "folders with a text")
@@ -249,7 +253,9 @@ with tempfile.TemporaryDirectory() as root:
           f"empty export: {code} {err!r}")
     os.remove(empty)
     for bad in [["--from", "32.13.2020", "", root], ["--attributes", "X", "", root],
-                ["--min-size", "ten", "", root], ["--format=pdf", "", root]]:
+                ["--min-size", "ten", "", root], ["--format=pdf", "", root],
+                ["--threads", "0", "", root], ["--threads=65", "", root],
+                ["--threads", "2x", "", root]]:
         code, out, err = ostrya(*bad)
         check(code == 2 and err.count("\n") == 1, f"usage error {bad}: {code} {err!r}")
     # Input that cannot mean anything is refused with a message naming the problem.

@@ -73,15 +73,27 @@ TEST(CodePage, TextEqualityWithAndWithoutCase) {
                                   reinterpret_cast<const uint8_t*>("ABCY"), 3, true));
 }
 
-TEST(CodePage, ComparisonIgnoresCaseAndPutsBlanksFirst) {
-  EXPECT_EQ(platform::compareIgnoreCase("readme", "README"), 0);
-  EXPECT_EQ(platform::compareIgnoreCase("\xe9t\xe9", "\xc9T\xc9"), 0);
-  EXPECT_LT(platform::compareIgnoreCase("a", "B"), 0);
-  EXPECT_GT(platform::compareIgnoreCase("b", "A"), 0);
-  EXPECT_LT(platform::compareIgnoreCase("Z ", "Z  5"), 0);
-  EXPECT_LT(platform::compareIgnoreCase("Zab ", "Zabc"), 0);
-  EXPECT_LT(platform::compareIgnoreCase(" x", "Zx"), 0);
-  EXPECT_LT(platform::compareIgnoreCase("X", "Y"), 0);
+// Sort keys compare as their texts sort: case aside, blanks before letters, a text before any
+// longer text that begins with it.
+int compareBySortKeys(const char* a, const char* b) {
+  std::string keyA;
+  std::string keyB;
+  platform::sortKeyIgnoreCase(a, std::strlen(a), keyA);
+  platform::sortKeyIgnoreCase(b, std::strlen(b), keyB);
+  return keyA.compare(keyB);
+}
+
+TEST(CodePage, SortKeysIgnoreCaseAndPutBlanksFirst) {
+  EXPECT_EQ(compareBySortKeys("readme", "README"), 0);
+  EXPECT_EQ(compareBySortKeys("\xe9t\xe9", "\xc9T\xc9"), 0);
+  EXPECT_LT(compareBySortKeys("a", "B"), 0);
+  EXPECT_GT(compareBySortKeys("b", "A"), 0);
+  EXPECT_LT(compareBySortKeys("Z ", "Z  5"), 0);
+  EXPECT_LT(compareBySortKeys("Zab ", "Zabc"), 0);
+  EXPECT_LT(compareBySortKeys(" x", "Zx"), 0);
+  EXPECT_LT(compareBySortKeys("X", "Y"), 0);
+  EXPECT_LT(compareBySortKeys("abc", "abcd"), 0);
+  EXPECT_LT(compareBySortKeys("", "a"), 0);
 }
 
 std::map<std::string, platform::DirectoryEntry> list(const std::string& folder) {

@@ -188,21 +188,28 @@ class StopAfterFolders final : public RecordingHost {
   std::size_t limit_;
 };
 
+// With a containing text too, tested on the run's thread or on workers fed by a lister ahead.
 TEST(SearchRun, AStopKeepsTheRowsFoundAndSaysSo) {
   TempTree tree;
   for (int i = 0; i < 20; ++i) tree.file("f" + std::to_string(i) + "/x.txt", "x");
-  SearchContext context;
-  StopAfterFolders host(context, 3);
-  host.patterns = "*.txt";
-  host.lookIn = tree.native() + ";" + tree.native();
-  runSearch(context, host);
-  // The stop came while the third folder was listed: its entries were not read.
-  EXPECT_EQ(host.folders.size(), 4u);  // three walked, then the status text cleared
-  EXPECT_LE(context.store.rowCount(), 2u);
-  EXPECT_EQ(context.store.rowCount(), rowPaths(context.store).size());
-  const std::string& last = host.totals.back();
-  EXPECT_NE(last.find(" - search canceled"), std::string::npos) << last;
-  EXPECT_EQ(host.ended, 1);
+  for (const char* text : {"", "x"}) {
+    for (unsigned workers : {1u, 3u}) {
+      SearchContext context;
+      context.contentWorkers = workers;
+      StopAfterFolders host(context, 3);
+      host.patterns = "*.txt";
+      host.lookIn = tree.native() + ";" + tree.native();
+      host.text = text;
+      runSearch(context, host);
+      // The stop came while the third folder was listed: its entries were not read.
+      EXPECT_EQ(host.folders.size(), 4u);  // three walked, then the status text cleared
+      EXPECT_LE(context.store.rowCount(), 2u);
+      EXPECT_EQ(context.store.rowCount(), rowPaths(context.store).size());
+      const std::string& last = host.totals.back();
+      EXPECT_NE(last.find(" - search canceled"), std::string::npos) << last;
+      EXPECT_EQ(host.ended, 1);
+    }
+  }
 }
 
 TEST(SearchRun, KeepContainingTextTrimsTrailingBlanksInHexMode) {

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "platform/codepage.h"
 #include "results/result_store.h"
 #include "store_fill.h"
 
@@ -161,6 +165,129 @@ TEST(Sort, LongNamesAreCutAtTheKeyEnd) {
   // By name the last base character still lies inside the key.
   ASSERT_TRUE(store.sort(SortMode::Name, SortDirection::Ascending, false, nullptr, englishTexts()));
   EXPECT_EQ(rowNames(store)[1], longBase + "a.txt");
+}
+
+// The key rules written out: a 519-character line of blanks with the mode's fields at their
+// columns, ending after the last one. The store must sort as these keys do.
+class ReferenceKeys {
+ public:
+  ReferenceKeys(const std::vector<std::pair<std::string, Found>>& rows) : rows_(rows) {
+    for (const auto& [folder, found] : rows) {
+      const std::size_t dot = found.name.rfind('.');
+      const std::size_t base = dot == std::string::npos ? found.name.size() : dot;
+      longestBase_ = std::max(longestBase_, base);
+      longestName_ = std::max(longestName_, found.name.size());
+      largestDot_ = std::max(largestDot_, dot == std::string::npos ? base : dot + 1);
+      longestSize_ = std::max(longestSize_, std::to_string(found.size).size());
+    }
+  }
+
+  std::string key(SortMode mode, bool descending, std::size_t index) const {
+    const auto& [folder, found] = rows_[index];
+    const std::size_t dot = found.name.rfind('.');
+    const std::string base = found.name.substr(0, dot);
+    const std::string extension = dot == std::string::npos ? "" : found.name.substr(dot + 1);
+    std::string key(519, ' ');
+    key[0] = descending ? 'Y' : 'Z';
+    std::size_t end = 1;
+    auto place = [&](std::size_t column, const std::string& field) {
+      column = std::min<std::size_t>(column, 519);
+      const std::size_t length = std::min(field.size(), 519 - column);
+      key.replace(column, length, field.substr(0, length));
+      end = column + length;
+    };
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%04u%02u%02u%02u%02u%02u", found.date >> 9,
+                  (found.date >> 5) & 0xF, found.date & 0x1F, found.time >> 11,
+                  (found.time >> 5) & 0x3F, found.time & 0x1F);
+    const std::string size = std::to_string(found.size);
+    switch (mode) {
+      case SortMode::Name:
+        place(1, base);
+        place(longestBase_ + 1, extension.empty() ? " " : extension);
+        break;
+      case SortMode::Time:
+        place(1, digits);
+        place(15, base);
+        place(14 + longestName_ + 1, extension);
+        break;
+      case SortMode::Size:
+        place(longestSize_ + 1 - size.size(), size);
+        place(longestSize_ + 1, base);
+        place(longestSize_ + 1 + largestDot_, extension);
+        break;
+      case SortMode::Path:
+        place(1, folder.substr(0, 260));
+        place(261, base);
+        place(260 + longestName_ + 260 + 1, extension);
+        break;
+      default:
+        ADD_FAILURE() << "no reference for this mode";
+    }
+    key.resize(end);
+    std::string sortKey;
+    platform::sortKeyIgnoreCase(key.data(), key.size(), sortKey);
+    return sortKey;
+  }
+
+  // Names in key order; equal keys keep the order found.
+  Names sorted(SortMode mode, bool descending) const {
+    std::vector<std::pair<std::string, std::size_t>> keyed;
+    for (std::size_t i = 0; i < rows_.size(); ++i) keyed.emplace_back(key(mode, descending, i), i);
+    std::stable_sort(keyed.begin(), keyed.end(), [descending](const auto& a, const auto& b) {
+      return descending ? b.first < a.first : a.first < b.first;
+    });
+    Names names;
+    for (const auto& [key, index] : keyed) names.push_back(rows_[index].second.name);
+    return names;
+  }
+
+ private:
+  const std::vector<std::pair<std::string, Found>>& rows_;
+  std::size_t longestBase_ = 0;
+  std::size_t longestName_ = 0;
+  std::size_t largestDot_ = 0;
+  std::size_t longestSize_ = 0;
+};
+
+// Rows whose keys agree far past their first bytes: shared name stems in mixed case and accented
+// letters, folders whose paths differ only at their ends, sizes and times that repeat.
+TEST(Sort, OrderIsTheOrderOfTheFullKeys) {
+  std::vector<std::pair<std::string, Found>> rows;
+  const std::string stems[] = {"report_2024_quarter_", "REPORT_2024_Quarter_", "r\xe9sum\xe9_",
+                               "R\xc9SUM\xc9_", "a"};
+  const std::string extensions[] = {".txt", ".TXT", "", ".tar.gz", ".t"};
+  const std::string longFolder = "/data/" + std::string(250, 'f');
+  const std::string folders[] = {longFolder + "/one", longFolder + "/two", "/data/x"};
+  uint32_t seed = 12345;
+  auto next = [&seed](uint32_t bound) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) % bound;
+  };
+  ResultStore store;
+  for (const std::string& folder : folders) {
+    std::vector<Found> found;
+    for (int i = 0; i < 300; ++i) {
+      Found f;
+      f.name = stems[next(5)] + std::to_string(next(40)) + extensions[next(5)];
+      f.size = next(4) == 0 ? 7 : next(100000);
+      f.date = dosDate(2020 + next(2), 1 + next(2), 1);
+      f.time = dosTime(next(2), 0);
+      found.push_back(f);
+      rows.emplace_back(folder, f);
+    }
+    test::addFolder(store, folder.c_str(), found);
+  }
+  const ReferenceKeys reference(rows);
+  for (SortMode mode : {SortMode::Name, SortMode::Time, SortMode::Size, SortMode::Path}) {
+    for (bool descending : {false, true}) {
+      ASSERT_TRUE(store.sort(mode,
+                             descending ? SortDirection::Descending : SortDirection::Ascending,
+                             false, nullptr, englishTexts()));
+      EXPECT_EQ(rowNames(store), reference.sorted(mode, descending))
+          << static_cast<int>(mode) << (descending ? " descending" : " ascending");
+    }
+  }
 }
 
 TEST(HeaderClick, SameColumnFlipsAnotherKeepsTheDirection) {

@@ -1,6 +1,7 @@
 // portable: no platform headers.
 #include "app/find_options.h"
 
+#include <charconv>
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -121,6 +122,8 @@ const char* findUsage() {
          "  --archives        look inside archives too (tar, cpio, ISO, floppy images, gzip,\n"
          "                    bzip2, RPM, cabinet...); an entry's path is the archive's path\n"
          "                    followed by the path inside it, and its attributes show Z\n"
+         "  --threads N       test file contents on N threads, 1 to 64 (default: the setting\n"
+         "                    SearchThreads, else one per processor); the rows are the same\n"
          "\n"
          "filter (any of these applies the filter):\n"
          "  --filter          start from the filter saved in the configuration file\n"
@@ -269,6 +272,13 @@ std::string parseFindOptions(int argc, const char* const* argv, FindOptions& out
       if (error.empty() && !parseSize(value, size))
         error = "invalid size '" + std::string(value) + "'";
       (arg.substr(0, 6) == "--min-" ? out.minSize : out.maxSize) = size;
+    } else if (takes("--threads")) {
+      unsigned threads = 0;
+      const auto [end, fault] = std::from_chars(value.data(), value.data() + value.size(), threads);
+      if (error.empty() && (fault != std::errc{} || end != value.data() + value.size() ||
+                            threads < 1 || threads > 64))
+        error = "invalid thread count '" + std::string(value) + "' (1 to 64)";
+      out.threads = threads;
     } else if (takes("--attributes")) {
       uint16_t attributes = 0;
       if (error.empty() && !parseAttributes(value, attributes))

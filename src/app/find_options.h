@@ -36,6 +36,8 @@ struct FindOptions {
   std::string language;
   std::optional<ExportFormat> format;
   std::string output;  // empty: standard output
+  // Threads that test file contents; none given: the setting's.
+  std::optional<unsigned> threads;
 
   bool filterGiven() const {
     return savedFilter || mask || exclude || fromDate || fromTime || toDate || toTime || minSize ||

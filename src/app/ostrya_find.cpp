@@ -16,6 +16,7 @@
 #include "platform/file_ops.h"
 #include "platform/process.h"
 #include "search/archive_search.h"
+#include "search/content_pool.h"
 #include "search/name_match.h"
 #include "search/search_input.h"
 #include "search/search_run.h"
@@ -153,6 +154,7 @@ int main(int argc, char** argv) {
   ArchiveEntrySearch archives(archive::ArchiveServicesInit(services), nullptr,
                               scratchLimitSetting(config));
   context.archives = &archives;
+  context.contentWorkers = options.threads ? *options.threads : searchThreadsSetting(config);
   ConsoleHost host(options);
 
   runningSearch = &context;

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace ostrya::platform {
 
@@ -30,9 +31,18 @@ inline constexpr bool kTextEqualityIsBytewise = false;
 inline constexpr bool kTextEqualityIsBytewise = true;
 #endif
 
-// Compares two zero-terminated texts the way the locale sorts words, without regard to case:
-// negative, zero or positive.
-int compareIgnoreCase(const char* a, const char* b);
+// The bytes that sort `length` bytes of text the way the locale sorts words, without regard to
+// case: two keys compared byte by byte as unsigned, the shorter first where one begins the other,
+// give the texts' order. Replaces `key`.
+void sortKeyIgnoreCase(const char* text, std::size_t length, std::string& key);
+
+// Whether that key is the text through ansiUpperTable, one byte per character, so that a text's
+// first characters decide its key's first bytes. The system's sort keys make no such promise.
+#ifdef _WIN32
+inline constexpr bool kSortKeyIsUpperCase = false;
+#else
+inline constexpr bool kSortKeyIsUpperCase = true;
+#endif
 
 // UTF-16 text, as some archive formats store names, in the character set of file names: the
 // ANSI code page on Windows (characters it lacks become '?'), UTF-8 elsewhere. Writes whole

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstring>
+#include <string>
 
 #include "platform/codepage.h"
 
@@ -80,15 +81,10 @@ const unsigned char* ansiUpperTable() {
   return kCase.upper.data();
 }
 
-int compareIgnoreCase(const char* a, const char* b) {
-  const auto* x = reinterpret_cast<const unsigned char*>(a);
-  const auto* y = reinterpret_cast<const unsigned char*>(b);
-  for (;; ++x, ++y) {
-    const int cx = kCase.upper[*x];
-    const int cy = kCase.upper[*y];
-    if (cx != cy) return cx - cy;
-    if (cx == 0) return 0;
-  }
+void sortKeyIgnoreCase(const char* text, std::size_t length, std::string& key) {
+  key.resize(length);
+  for (std::size_t i = 0; i < length; ++i)
+    key[i] = static_cast<char>(kCase.upper[static_cast<unsigned char>(text[i])]);
 }
 
 char thousandsSeparator() {

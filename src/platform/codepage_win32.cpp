@@ -38,8 +38,16 @@ const unsigned char* ansiUpperTable() {
   return table.upper;
 }
 
-int compareIgnoreCase(const char* a, const char* b) {
-  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a, -1, b, -1) - CSTR_EQUAL;
+// The system's sort keys compare as CompareStringA does, and keep their order byte by byte.
+void sortKeyIgnoreCase(const char* text, std::size_t length, std::string& key) {
+  constexpr DWORD kFlags = LCMAP_SORTKEY | NORM_IGNORECASE;
+  const int sourceLength = static_cast<int>(length);
+  const int size =
+      length == 0 ? 0 : LCMapStringA(LOCALE_USER_DEFAULT, kFlags, text, sourceLength, nullptr, 0);
+  key.resize(static_cast<std::size_t>(size));
+  if (size > 0 &&
+      LCMapStringA(LOCALE_USER_DEFAULT, kFlags, text, sourceLength, key.data(), size) != size)
+    key.clear();
 }
 
 char thousandsSeparator() {

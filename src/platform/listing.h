@@ -47,6 +47,9 @@ class DirectoryListing {
   bool next(DirectoryEntry& entry);
   // Fills the attributes, size and time of the entry next() gave; false when it is gone.
   bool complete(DirectoryEntry& entry);
+  // The same for an entry given earlier, found again by its full path, once the listing has
+  // moved on or is closed.
+  static bool completeByPath(const char* path, DirectoryEntry& entry);
 
  private:
   struct State;

@@ -22,6 +22,26 @@ uint32_t attributesOf(const char* name, const struct stat& st) {
   return attributes;
 }
 
+// Fills the attributes, size and time of `entry`, found at `path` from the folder `folderFd`. A
+// link is listed as its target; a dangling one as the link itself.
+bool describeAt(int folderFd, const char* path, bool knownLink, DirectoryEntry& entry) {
+  struct stat st;
+  bool isLink = knownLink;
+  if (!isLink) {
+    if (fstatat(folderFd, path, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+    isLink = S_ISLNK(st.st_mode);
+  }
+  if (isLink && fstatat(folderFd, path, &st, 0) != 0 &&
+      fstatat(folderFd, path, &st, AT_SYMLINK_NOFOLLOW) != 0)
+    return false;
+  entry.isFolder = S_ISDIR(st.st_mode);
+  entry.mayDescend = entry.isFolder && !isLink;
+  entry.attributes = attributesOf(entry.name, st);
+  entry.size = entry.isFolder ? 0 : static_cast<uint64_t>(st.st_size);
+  toDosDateTime(st.st_mtim.tv_sec, entry.dosDate, entry.dosTime);
+  return true;
+}
+
 }  // namespace
 
 struct DirectoryListing::State {
@@ -30,24 +50,8 @@ struct DirectoryListing::State {
   bool statDone = false;
   // Fills the attributes, size and time of the entry last read.
   bool describe(DirectoryEntry& entry) {
-    const int dirFd = dirfd(dir);
-    struct stat st;
-    bool isLink = entryIsLink;
-    if (!isLink) {
-      if (fstatat(dirFd, entry.name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
-      isLink = S_ISLNK(st.st_mode);
-    }
-    // A link is listed as its target; a dangling one as the link itself.
-    if (isLink && fstatat(dirFd, entry.name, &st, 0) != 0 &&
-        fstatat(dirFd, entry.name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-      return false;
-    entry.isFolder = S_ISDIR(st.st_mode);
-    entry.mayDescend = entry.isFolder && !isLink;
-    entry.attributes = attributesOf(entry.name, st);
-    entry.size = entry.isFolder ? 0 : static_cast<uint64_t>(st.st_size);
-    toDosDateTime(st.st_mtim.tv_sec, entry.dosDate, entry.dosTime);
-    statDone = true;
-    return true;
+    statDone = describeAt(dirfd(dir), entry.name, entryIsLink, entry);
+    return statDone;
   }
 
   ~State() {
@@ -91,6 +95,10 @@ bool DirectoryListing::next(DirectoryEntry& entry) {
 
 bool DirectoryListing::complete(DirectoryEntry& entry) {
   return state_->statDone || state_->describe(entry);
+}
+
+bool DirectoryListing::completeByPath(const char* path, DirectoryEntry& entry) {
+  return describeAt(AT_FDCWD, path, false, entry);
 }
 
 }  // namespace ostrya::platform

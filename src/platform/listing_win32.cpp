@@ -62,4 +62,8 @@ bool DirectoryListing::complete(DirectoryEntry&) {
   return true;
 }
 
+bool DirectoryListing::completeByPath(const char*, DirectoryEntry&) {
+  return true;
+}
+
 }  // namespace ostrya::platform

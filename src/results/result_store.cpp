@@ -142,12 +142,16 @@ FolderRecord ResultStore::folderRecordLocked(uint32_t folderNumber) {
   return FolderRecord(folders_.data() + folderOffsets_[folderNumber - 1]);
 }
 
+void ResultStore::forEachRecordOffsetLocked(const std::function<void(uint32_t)>& visit) const {
+  for (std::size_t offset = 0; offset < records_.used();
+       offset += loadField<uint16_t>(records_.data() + offset + result_layout::kLength))
+    visit(static_cast<uint32_t>(offset));
+}
+
 std::vector<uint32_t> ResultStore::recordOffsetsLocked() const {
   std::vector<uint32_t> offsets;
   offsets.reserve(records_.count());
-  for (std::size_t offset = 0; offset < records_.used();
-       offset += loadField<uint16_t>(records_.data() + offset + result_layout::kLength))
-    offsets.push_back(static_cast<uint32_t>(offset));
+  forEachRecordOffsetLocked([&](uint32_t offset) { offsets.push_back(offset); });
   return offsets;
 }
 

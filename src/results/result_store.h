@@ -102,6 +102,7 @@ class ResultStore {
  private:
   // Offsets of all records, in area order.
   std::vector<uint32_t> recordOffsetsLocked() const;
+  void forEachRecordOffsetLocked(const std::function<void(uint32_t)>& visit) const;
   ResultRecord recordAtLocked(uint32_t offset) { return ResultRecord(records_.data() + offset); }
   void fillTypeTextLocked(const ResultRecord& record, const TextLookup& texts);
   // The list view's states of all rows, read outside the lock: handing them back makes the list

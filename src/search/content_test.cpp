@@ -22,8 +22,9 @@ ContentVerdict verdictOf(PatternSearch search) {
 
 }  // namespace
 
-FileContentTest::FileContentTest(const ContentQuery& query, std::size_t chunkSize)
-    : query_(query), chunkSize_(std::max(chunkSize, 2 * kOverlap)) {}
+FileContentTest::FileContentTest(const ContentQuery& query, std::size_t chunkSize,
+                                 const std::atomic<uint32_t>* stopRequests)
+    : query_(query), chunkSize_(std::max(chunkSize, 2 * kOverlap)), stopRequests_(stopRequests) {}
 
 ContentVerdict FileContentTest::test(const char* path) {
   platform::FileHandle file;
@@ -53,6 +54,8 @@ ContentVerdict FileContentTest::testInChunks(platform::FileHandle& file, uint64_
   std::size_t held = 0;
   uint8_t before = 0;
   for (;;) {
+    if (stopRequests_ != nullptr && stopRequests_->load(std::memory_order_relaxed) != 0)
+      return ContentVerdict::Stopped;
     const auto wanted =
         static_cast<std::size_t>(std::min<uint64_t>(chunkSize_ - held, size - offset - held));
     std::size_t got = 0;
@@ -90,6 +93,7 @@ bool contentFound(ContentVerdict verdict, const char* path, SkippedItems& skippe
     case ContentVerdict::Found:
       return true;
     case ContentVerdict::NotFound:
+    case ContentVerdict::Stopped:
       break;
     case ContentVerdict::Unreadable:
       skipped.note(SkipKind::Unreadable, path);

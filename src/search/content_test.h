@@ -1,6 +1,7 @@
 // portable: no platform headers.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -17,8 +18,10 @@ namespace ostrya {
 // across a chunk border is found; a regular expression needs the whole file at once.
 class FileContentTest final : public ContentTest {
  public:
-  // The chunk size is never smaller than twice the overlap.
-  explicit FileContentTest(const ContentQuery& query, std::size_t chunkSize = kDefaultChunkSize);
+  // The chunk size is never smaller than twice the overlap. With `stopRequests`, a test ends
+  // between chunks once a stop is requested.
+  explicit FileContentTest(const ContentQuery& query, std::size_t chunkSize = kDefaultChunkSize,
+                           const std::atomic<uint32_t>* stopRequests = nullptr);
   ContentVerdict test(const char* path) override;
   // The same for a file already open, whose size was `size` when it was opened.
   ContentVerdict test(platform::FileHandle& file, uint64_t size);
@@ -37,6 +40,7 @@ class FileContentTest final : public ContentTest {
 
   const ContentQuery& query_;
   std::size_t chunkSize_;
+  const std::atomic<uint32_t>* stopRequests_;
   std::unique_ptr<uint8_t[]> chunk_;
 };
 

@@ -8,7 +8,9 @@
 
 #include "platform/listing.h"
 #include "results/growable_area.h"
+#include "search/content_pool.h"
 #include "search/content_test.h"
+#include "search/listing_ahead.h"
 #include "search/name_match.h"
 
 namespace ostrya {
@@ -17,10 +19,6 @@ namespace {
 // Directory-entry attributes a result record keeps: read-only, hidden, system, folder, archive,
 // compressed.
 constexpr uint32_t kKeptAttributes = 0x837;
-
-bool isDotEntry(const char* name) {
-  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
 
 class FolderWalk {
  public:
@@ -40,6 +38,10 @@ class FolderWalk {
 
  private:
   void listEntries() {
+    if (request_.listingAhead != nullptr) {
+      takeListedEntries();
+      return;
+    }
     platform::DirectoryListing listing;
     if (!listing.open(folder_)) {
       request_.context.skipped.note(SkipKind::Unreadable, folder_);
@@ -66,7 +68,7 @@ class FolderWalk {
       subfolders_.append(entry.name, std::strlen(entry.name) + 1);
     // With a containing text only files can match.
     if (request_.containingText[0] != '\0' || !request_.namePatterns->matches(entry.name) ||
-        !passesFilter(listing, entry) || !listing.complete(entry))
+        !passesFilter(request_, listing, entry) || !listing.complete(entry))
       return;
     if (addRecord(entry)) ++request_.counters.folders;
   }
@@ -75,7 +77,7 @@ class FolderWalk {
   // needed: by the filter, or for the record of a file that matched.
   void takeFile(platform::DirectoryListing& listing, platform::DirectoryEntry& entry,
                 const char* path) {
-    if (request_.namePatterns->matches(entry.name) && passesFilter(listing, entry) &&
+    if (request_.namePatterns->matches(entry.name) && passesFilter(request_, listing, entry) &&
         (request_.searchLength == 0 ||
          (request_.content &&
           contentFound(request_.content->test(path), path, request_.context.skipped))) &&
@@ -83,18 +85,60 @@ class FolderWalk {
       ++request_.counters.files;
       request_.counters.bytes += entry.size;
     }
-    if ((request_.options & kOptArchives) != 0 && request_.context.archives &&
-        listing.complete(entry)) {
-      std::strcpy(request_.archivePath, path);
-      request_.context.archives->search(request_);
-    }
+    if (searchesArchives(request_) && listing.complete(entry)) searchArchive(path);
   }
 
-  bool passesFilter(platform::DirectoryListing& listing, platform::DirectoryEntry& entry) {
-    if ((request_.options & kOptWithFilter) == 0 || request_.context.filter == nullptr) return true;
-    return listing.complete(entry) &&
-           request_.context.filter->accepts(entry.name, entry.attributes, entry.dosDate,
-                                            entry.dosTime, entry.size);
+  // With a lister ahead: its items in place of the listing, up to the end of the folder. A
+  // stream that ended (after a stop) or that has moved elsewhere is read no further.
+  void takeListedEntries() {
+    ListedItem item;
+    if (!request_.listingAhead->next(item) || item.kind != ListedItem::Kind::FolderStart ||
+        std::strcmp(item.entry.name, folder_) != 0) {
+      request_.listingLost = true;
+      return;
+    }
+    while (request_.listingAhead->next(item)) {
+      if (request_.context.stopRequested()) break;
+      switch (item.kind) {
+        case ListedItem::Kind::Unreadable:
+          request_.context.skipped.note(SkipKind::Unreadable, folder_);
+          break;
+        case ListedItem::Kind::PathTooLong:
+          notePathTooLong(item.entry.name);
+          break;
+        case ListedItem::Kind::Subfolder:
+          subfolders_.append(item.entry.name, std::strlen(item.entry.name) + 1);
+          break;
+        case ListedItem::Kind::File:
+          finishListedFile(item);
+          break;
+        case ListedItem::Kind::FolderListed:
+          return;
+        case ListedItem::Kind::FolderStart:
+          request_.listingLost = true;
+          return;
+      }
+    }
+    request_.listingLost = true;
+  }
+
+  void finishListedFile(ListedItem& item) {
+    char path[platform::kMaxPath];
+    joinPath(folder_, item.entry.name, path, sizeof path);
+    if (item.candidate &&
+        contentFound(request_.contentPool->take(item.ticket, *request_.content), path,
+                     request_.context.skipped) &&
+        platform::DirectoryListing::completeByPath(path, item.entry) && addRecord(item.entry)) {
+      ++request_.counters.files;
+      request_.counters.bytes += item.entry.size;
+    }
+    // Files listed before a stop came are not opened as archives after it.
+    if (searchesArchives(request_) && !request_.context.stopRequested()) searchArchive(path);
+  }
+
+  void searchArchive(const char* path) {
+    std::strcpy(request_.archivePath, path);
+    request_.context.archives->search(request_);
   }
 
   bool addRecord(const platform::DirectoryEntry& entry) {
@@ -126,7 +170,7 @@ class FolderWalk {
       at += std::strlen(name) + 1;
       char path[platform::kMaxPath];
       if (!joinPath(folder_, name, path, sizeof path)) continue;
-      if (request_.context.stopRequested()) break;
+      if (request_.context.stopRequested() || request_.listingLost) break;
       walkFolder(path, request_);
     }
   }
@@ -152,6 +196,22 @@ class FolderWalk {
 };
 
 }  // namespace
+
+bool isDotEntry(const char* name) {
+  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+bool passesFilter(const SearchRequest& request, platform::DirectoryListing& listing,
+                  platform::DirectoryEntry& entry) {
+  if ((request.options & kOptWithFilter) == 0 || request.context.filter == nullptr) return true;
+  return listing.complete(entry) &&
+         request.context.filter->accepts(entry.name, entry.attributes, entry.dosDate, entry.dosTime,
+                                         entry.size);
+}
+
+bool searchesArchives(const SearchRequest& request) {
+  return (request.options & kOptArchives) != 0 && request.context.archives != nullptr;
+}
 
 bool appendResult(SearchRequest& request, const ResultFields& fields, const char* name) {
   return fields.folderNumber != 0 && buildResultRecord(request.recordBuilder, fields, name) != 0 &&

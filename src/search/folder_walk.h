@@ -3,12 +3,23 @@
 
 #include <cstddef>
 
+#include "platform/listing.h"
 #include "search/search_request.h"
 
 namespace ostrya {
 
 // Lists one folder into the store, then its subfolders depth first (with "Recurse folders").
 void walkFolder(const char* folder, SearchRequest& request);
+
+// "." and "..", which a listing may give.
+bool isDotEntry(const char* name);
+
+// Whether the entry passes the run's filter ("With filter"); reads its details when it does.
+bool passesFilter(const SearchRequest& request, platform::DirectoryListing& listing,
+                  platform::DirectoryEntry& entry);
+
+// Whether the run searches inside archives.
+bool searchesArchives(const SearchRequest& request);
 
 // Assembles a result record in the request's builder and appends it to the store; false when
 // it has no folder, the name does not fit or memory could not be had.

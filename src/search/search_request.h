@@ -15,6 +15,8 @@
 
 namespace ostrya {
 
+class ContentPool;
+class ListingAhead;
 class NameMatcher;
 struct SearchRequest;
 
@@ -40,6 +42,8 @@ enum class ContentVerdict {
   LimitReached,
   // Too large to hold whole, as a regular expression needs it.
   TooLarge,
+  // The run was stopped before the file was searched whole.
+  Stopped,
 };
 
 class ContentTest {
@@ -71,6 +75,8 @@ struct SearchContext {
   platform::PathMatchFunction secondChance = nullptr;
   const CandidateFilter* filter = nullptr;
   ArchiveSearch* archives = nullptr;
+  // Threads that test files' contents; 0: one per processor. 1 tests them on the run's thread.
+  unsigned contentWorkers = 0;
   // What the run could not search; emptied when a run starts.
   SkippedItems skipped;
 
@@ -92,6 +98,12 @@ struct SearchRequest {
   // Bytes of the containing text to look for; 0 means no content search.
   uint32_t searchLength = 0;
   ContentTest* content = nullptr;
+  // Worker threads for the content tests, and the lister that feeds them ahead of the walk;
+  // none: the walk lists each folder and `content` tests its files on the run's thread.
+  ContentPool* contentPool = nullptr;
+  ListingAhead* listingAhead = nullptr;
+  // The walk and the lister parted (after a stop): the walk reads and descends no further.
+  bool listingLost = false;
   // Folders found, files found, bytes in the files found.
   Totals counters;
   const char* currentFolder = "";

@@ -4,11 +4,15 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <system_error>
 
 #include "regex/regex_search.h"
+#include "search/content_pool.h"
 #include "search/content_test.h"
 #include "search/folder_walk.h"
+#include "search/listing_ahead.h"
 #include "search/look_in_list.h"
 #include "search/name_match.h"
 
@@ -78,9 +82,25 @@ void runSearch(SearchContext& context, SearchHost& host) {
   if (text[0] != '\0' && (options & kOptRegex) != 0)
     pattern = compilePattern(text, (options & kOptCaseSensitive) != 0);
   const ContentQuery query = prepareContent(text, options, pattern.get());
-  FileContentTest content(query);
+  FileContentTest content(query, FileContentTest::kDefaultChunkSize, &context.stopRequests);
   request.searchLength = query.length;
   request.content = &content;
+  std::optional<ContentPool> pool;
+  std::optional<ListingAhead> lister;
+  const unsigned workers = ContentPool::workerCount(context.contentWorkers);
+  if (query.length != 0 && workers > 1) {
+    pool.emplace(text, options, workers, context.stopRequests);
+    if (pool->running()) {
+      request.contentPool = &*pool;
+      // Without a thread for the lister the walk lists for itself.
+      try {
+        lister.emplace(lookIn, request);
+        request.listingAhead = &*lister;
+      } catch (const std::system_error&) {
+        request.contentPool = nullptr;
+      }
+    }
+  }
 
   host.refreshCommands();
   walkLookInList(lookIn, request);

@@ -16,6 +16,7 @@
 #include "foundation/config_values.h"
 #include "foundation/language_table.h"
 #include "platform/path.h"
+#include "search/content_pool.h"
 #include "search/name_match.h"
 #include "search/search_filter.h"
 #include "ui/commands.h"
@@ -91,6 +92,7 @@ void initArchiveServices() {
   state.archives = std::make_unique<ArchiveEntrySearch>(state.archiveServices, state.mainWindow,
                                                         scratchLimitSetting(state.config));
   state.context.archives = state.archives.get();
+  state.context.contentWorkers = searchThreadsSetting(state.config);
 }
 
 LRESULT onCreate(HWND window) {

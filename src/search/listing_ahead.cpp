@@ -1,0 +1,127 @@
+// portable: no platform headers.
+#include "search/listing_ahead.h"
+
+#include <cstring>
+
+#include "results/growable_area.h"
+#include "search/brief_wait.h"
+#include "search/content_pool.h"
+#include "search/folder_walk.h"
+#include "search/look_in_list.h"
+#include "search/name_match.h"
+
+namespace ostrya {
+
+ListingAhead::ListingAhead(const char* lookIn, SearchRequest& request)
+    : request_(request), ring_(request.contentPool->capacity() - 2) {
+  lister_ = std::thread([this, folders = std::string(lookIn)] {
+    listLookIn(folders);
+    {
+      std::lock_guard hold(lock_);
+      ended_ = true;
+    }
+    readable_.notify_one();
+  });
+}
+
+ListingAhead::~ListingAhead() {
+  {
+    std::lock_guard hold(lock_);
+    closing_ = true;
+  }
+  writable_.notify_one();
+  lister_.join();
+}
+
+bool ListingAhead::next(ListedItem& item) {
+  std::unique_lock hold(lock_);
+  waitBriefly(hold, readable_, [this] { return read_ < written_ || ended_; });
+  if (read_ == written_) return false;
+  item = ring_[read_++ % ring_.size()];
+  hold.unlock();
+  writable_.notify_one();
+  return true;
+}
+
+// The walk's own order: each element of the look-in list that fits a path, until a stop.
+void ListingAhead::listLookIn(const std::string& lookIn) {
+  forEachLookInElement(lookIn.c_str(), [this](std::string_view element) {
+    if (element.size() < platform::kMaxPath) {
+      char folder[platform::kMaxPath];
+      element.copy(folder, element.size());
+      folder[element.size()] = '\0';
+      listFolder(folder);
+    }
+    return !stopping();
+  });
+}
+
+void ListingAhead::listFolder(const char* folder) {
+  emit(ListedItem::Kind::FolderStart, nullptr, folder);
+  platform::DirectoryListing listing;
+  GrowableArea subfolders;
+  if (!listing.open(folder)) {
+    emit(ListedItem::Kind::Unreadable);
+  } else {
+    const bool recurse = (request_.options & kOptRecurse) != 0;
+    platform::DirectoryEntry entry;
+    while (!stopping() && listing.next(entry)) {
+      if (isDotEntry(entry.name)) continue;
+      char path[platform::kMaxPath];
+      if (!joinPath(folder, entry.name, path, sizeof path)) {
+        emit(ListedItem::Kind::PathTooLong, nullptr, entry.name);
+      } else if (!entry.isFolder) {
+        listFile(listing, entry, path);
+      } else if (recurse && entry.mayDescend) {
+        subfolders.append(entry.name, std::strlen(entry.name) + 1);
+        emit(ListedItem::Kind::Subfolder, &entry);
+      }
+    }
+  }
+  emit(ListedItem::Kind::FolderListed);
+  const char* names = reinterpret_cast<const char*>(subfolders.data());
+  for (std::size_t at = 0; at < subfolders.used();) {
+    const char* name = names + at;
+    at += std::strlen(name) + 1;
+    char path[platform::kMaxPath];
+    if (!joinPath(folder, name, path, sizeof path)) continue;
+    if (stopping()) break;
+    listFolder(path);
+  }
+}
+
+// A candidate's contents go to a worker; its details are read once they match. A file the walk
+// opens as an archive must still be there.
+void ListingAhead::listFile(platform::DirectoryListing& listing, platform::DirectoryEntry& entry,
+                            const char* path) {
+  const bool candidate =
+      request_.namePatterns->matches(entry.name) && passesFilter(request_, listing, entry);
+  if (searchesArchives(request_) ? !listing.complete(entry) : !candidate) return;
+  emit(ListedItem::Kind::File, &entry, nullptr, candidate,
+       candidate ? request_.contentPool->submit(path) : 0);
+}
+
+// Waits for room; a walk that is done takes nothing more.
+void ListingAhead::emit(ListedItem::Kind kind, const platform::DirectoryEntry* entry,
+                        const char* name, bool candidate, std::size_t ticket) {
+  std::unique_lock hold(lock_);
+  waitBriefly(hold, writable_, [this] { return written_ - read_ < ring_.size() || closing_; });
+  if (closing_) return;
+  ListedItem& item = ring_[written_ % ring_.size()];
+  item.kind = kind;
+  item.candidate = candidate;
+  item.ticket = ticket;
+  if (entry != nullptr) item.entry = *entry;
+  if (name != nullptr) std::strcpy(item.entry.name, name);
+  ++written_;
+  hold.unlock();
+  readable_.notify_one();
+}
+
+bool ListingAhead::stopping() {
+  if (request_.context.stopRequested()) return true;
+  std::lock_guard hold(lock_);
+  return closing_;
+}
+
+}  // namespace ostrya
