@@ -1,6 +1,7 @@
 // Win32 side of the code page services: the system's own case mapping and word sort.
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 
 #include "platform/codepage.h"
@@ -38,16 +39,24 @@ const unsigned char* ansiUpperTable() {
   return table.upper;
 }
 
-// The system's sort keys compare as CompareStringA does, and keep their order byte by byte.
+// The system's sort keys compare as CompareStringA does, and keep their order byte by byte. A
+// key is seldom longer than a few bytes per character: one call fills it, a second only when the
+// first found no room.
 void sortKeyIgnoreCase(const char* text, std::size_t length, std::string& key) {
   constexpr DWORD kFlags = LCMAP_SORTKEY | NORM_IGNORECASE;
   const int sourceLength = static_cast<int>(length);
-  const int size =
-      length == 0 ? 0 : LCMapStringA(LOCALE_USER_DEFAULT, kFlags, text, sourceLength, nullptr, 0);
+  key.resize(std::max<std::size_t>(key.capacity(), 8 * length + 64));
+  int size = length == 0 ? 0
+                         : LCMapStringA(LOCALE_USER_DEFAULT, kFlags, text, sourceLength, key.data(),
+                                        static_cast<int>(key.size()));
+  if (size == 0 && length != 0) {
+    size = LCMapStringA(LOCALE_USER_DEFAULT, kFlags, text, sourceLength, nullptr, 0);
+    key.resize(static_cast<std::size_t>(size));
+    if (size > 0 &&
+        LCMapStringA(LOCALE_USER_DEFAULT, kFlags, text, sourceLength, key.data(), size) != size)
+      size = 0;
+  }
   key.resize(static_cast<std::size_t>(size));
-  if (size > 0 &&
-      LCMapStringA(LOCALE_USER_DEFAULT, kFlags, text, sourceLength, key.data(), size) != size)
-    key.clear();
 }
 
 char thousandsSeparator() {
