@@ -45,11 +45,8 @@ ContentVerdict FileContentTest::test(platform::FileHandle& file, uint64_t size) 
 // The bytes up to the size the file had when it was opened; a file that grows meanwhile is
 // searched as it was.
 ContentVerdict FileContentTest::testInChunks(platform::FileHandle& file, uint64_t size) {
-  if (!chunk_) {
-    chunk_.reset(new (std::nothrow) uint8_t[chunkSize_]);
-    if (!chunk_) return ContentVerdict::TooLarge;
-  }
-  uint8_t* chunk = chunk_.get();
+  uint8_t* chunk = chunkBuffer();
+  if (chunk == nullptr) return ContentVerdict::TooLarge;
   uint64_t offset = 0;  // of the chunk's first byte in the file
   std::size_t held = 0;
   uint8_t before = 0;
@@ -75,15 +72,25 @@ ContentVerdict FileContentTest::testInChunks(platform::FileHandle& file, uint64_
   }
 }
 
+uint8_t* FileContentTest::chunkBuffer() {
+  if (!chunk_) chunk_.reset(new (std::nothrow) uint8_t[chunkSize_]);
+  return chunk_.get();
+}
+
 ContentVerdict FileContentTest::testWhole(platform::FileHandle& file, uint64_t size) {
   if (size > kLargestWholeFile) return ContentVerdict::TooLarge;
   const auto length = static_cast<std::size_t>(size);
-  std::unique_ptr<uint8_t[]> whole(new (std::nothrow) uint8_t[length]);
-  if (!whole) return ContentVerdict::TooLarge;
+  // A file that fits the chunk buffer is read into it; a larger one gets memory of its own.
+  std::unique_ptr<uint8_t[]> own;
+  uint8_t* whole = length <= chunkSize_ ? chunkBuffer() : nullptr;
+  if (whole == nullptr) {
+    own.reset(new (std::nothrow) uint8_t[length]);
+    whole = own.get();
+  }
+  if (whole == nullptr) return ContentVerdict::TooLarge;
   std::size_t got = 0;
-  if (file.read(whole.get(), length, got) != 0) return ContentVerdict::Unreadable;
-  const ContentVerdict verdict =
-      verdictOf(searchContent(query_, {whole.get(), got, true, true, 0}));
+  if (file.read(whole, length, got) != 0) return ContentVerdict::Unreadable;
+  const ContentVerdict verdict = verdictOf(searchContent(query_, {whole, got, true, true, 0}));
   if (verdict == ContentVerdict::NotFound && got < length) return ContentVerdict::Shrank;
   return verdict;
 }

@@ -37,6 +37,8 @@ class FileContentTest final : public ContentTest {
  private:
   ContentVerdict testInChunks(platform::FileHandle& file, uint64_t size);
   ContentVerdict testWhole(platform::FileHandle& file, uint64_t size);
+  // The buffer of chunkSize_ bytes, made on first need; null when memory is short.
+  uint8_t* chunkBuffer();
 
   const ContentQuery& query_;
   std::size_t chunkSize_;
