@@ -259,9 +259,12 @@ class DecidingPositions {
  public:
   static constexpr std::size_t kMost = SortEntry::kPrefixLength - 1;
 
+  // Positions before `from` are known to be alike in every key looked at.
+  explicit DecidingPositions(std::size_t from = 1) : from_(from) {}
+
   // Notes where `key` differs from `first`, as far as can still matter.
   void compare(const SortKey& key, const SortKey& first) {
-    for (std::size_t position = 1; position < bound();) {
+    for (std::size_t position = from_; position < bound();) {
       const bool keyEnded = position >= key.length();
       const bool firstEnded = position >= first.length();
       if (keyEnded && firstEnded) return;
@@ -304,6 +307,7 @@ class DecidingPositions {
     positions_[at] = static_cast<uint16_t>(position);
   }
 
+  std::size_t from_;
   uint16_t positions_[kMost] = {};
   std::size_t count_ = 0;
 };
@@ -318,21 +322,33 @@ class RowOrder {
         descending_(direction == SortDirection::Descending),
         measures_(measures) {}
 
-  // Fills every entry's prefix: on a platform whose sort key is the upper-case text, from the
-  // deciding positions (a first pass finds them), elsewhere from the sort key's first bytes.
-  void fillPrefixes(std::vector<SortEntry>& entries) {
-    if (platform::kSortKeyIsUpperCase) {
-      const ResultRecord firstRecord(area_ + entries.front().offset);
-      SortKey first(groupOf(firstRecord));
-      writeKey(first, mode_, firstRecord, measures_, folderPathOf(firstRecord));
-      for (const SortEntry& entry : entries) {
-        const ResultRecord record(area_ + entry.offset);
-        SortKey key(groupOf(record));
-        writeKey(key, mode_, record, measures_, folderPathOf(record));
-        deciding_.compare(key, first);
-      }
+  // Orders the rows. Where the sort key is the upper-case text, rows are first ordered by their
+  // prefixes alone; a long run of rows whose prefixes tie gets prefixes from further along its
+  // keys and is ordered again, a short one is ordered by whole keys. Elsewhere the whole keys
+  // decide every tie at once.
+  void sort(SortEntry* begin, SortEntry* end, std::size_t from = 1) {
+    fillPrefixes(begin, end, from);
+    if (!platform::kSortKeyIsUpperCase) {
+      std::sort(begin, end, std::ref(*this));
+      return;
     }
-    for (SortEntry& entry : entries) fillPrefix(entry);
+    std::sort(begin, end, [](const SortEntry& a, const SortEntry& b) {
+      const int order = a.comparePrefix(b);
+      return order != 0 ? order < 0 : a.offset < b.offset;
+    });
+    // A long run's sort replaces the deciding positions; a short one's needs this level's.
+    const DecidingPositions level = deciding_;
+    for (SortEntry* run = begin; run != end;) {
+      SortEntry* runEnd = run + 1;
+      while (runEnd != end && runEnd->comparePrefix(*run) == 0) ++runEnd;
+      if (runEnd - run >= kLongRun && level.tieStart() < kKeyLength) {
+        sort(run, runEnd, level.tieStart());
+      } else if (runEnd - run > 1) {
+        deciding_ = level;
+        std::sort(run, runEnd, std::ref(*this));
+      }
+      run = runEnd;
+    }
   }
 
   // Equal keys keep the order found, whichever the direction.
@@ -343,6 +359,28 @@ class RowOrder {
   }
 
  private:
+  // Rows whose prefixes tie that are worth new prefixes rather than whole-key comparisons.
+  static constexpr std::ptrdiff_t kLongRun = 32;
+
+  // Fills the prefixes of the rows: on a platform whose sort key is the upper-case text, from
+  // the deciding positions at or after `from` (a first pass finds them), elsewhere from the
+  // sort key's first bytes.
+  void fillPrefixes(SortEntry* begin, SortEntry* end, std::size_t from) {
+    if (platform::kSortKeyIsUpperCase) {
+      deciding_ = DecidingPositions(from);
+      const ResultRecord firstRecord(area_ + begin->offset);
+      SortKey first(groupOf(firstRecord));
+      writeKey(first, mode_, firstRecord, measures_, folderPathOf(firstRecord));
+      for (const SortEntry* entry = begin; entry != end; ++entry) {
+        const ResultRecord record(area_ + entry->offset);
+        SortKey key(groupOf(record));
+        writeKey(key, mode_, record, measures_, folderPathOf(record));
+        deciding_.compare(key, first);
+      }
+    }
+    for (SortEntry* entry = begin; entry != end; ++entry) fillPrefix(*entry);
+  }
+
   void fillPrefix(SortEntry& entry) {
     const ResultRecord record(area_ + entry.offset);
     SortKey key(groupOf(record));
@@ -427,8 +465,7 @@ void sortByKeys(std::vector<SortEntry>& entries, uint8_t* area,
                 SortDirection direction) {
   const Measures measures = measure(area, entries);
   RowOrder order(area, folderPaths, mode, direction, measures);
-  order.fillPrefixes(entries);
-  std::sort(entries.begin(), entries.end(), std::ref(order));
+  order.sort(entries.data(), entries.data() + entries.size());
 }
 
 SortMode modeOfColumn(Column column, bool rightHalfOfName) {
