@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -10,6 +11,7 @@
 
 #include "platform/file.h"
 #include "regex/regex_search.h"
+#include "search/content_pool.h"
 #include "search/search_options.h"
 #include "test_tree.h"
 
@@ -65,6 +67,37 @@ TEST_F(FileContentTestTest, AStopEndsTheTestBetweenChunks) {
   EXPECT_EQ(skipped.total(), 0u);
   stop = 0;
   EXPECT_EQ(test.test(tree.native("large.bin").c_str()), ContentVerdict::Found);
+}
+
+// Verdicts come back by ticket whoever tested the file, over more files than the pool holds at
+// once; after a stop, files not yet tested are not read.
+TEST_F(FileContentTestTest, APoolGivesEachTicketItsOwnVerdict) {
+  for (int i = 0; i < 100; ++i)
+    tree.file("f" + std::to_string(i), i % 3 == 0 ? "a needle" : std::string(i * 50, 'x'));
+  const ContentQuery query = prepareContent("needle", 0, nullptr);
+  std::atomic<uint32_t> stop{0};
+  FileContentTest own(query, FileContentTest::kDefaultChunkSize, &stop);
+  ContentPool pool("needle", 0, 3, stop);
+  ASSERT_TRUE(pool.running());
+  std::deque<std::size_t> tickets;
+  for (int i = 0; i < 100; ++i) {
+    if (tickets.size() == pool.capacity()) {
+      const int oldest = i - static_cast<int>(tickets.size());
+      EXPECT_EQ(pool.take(tickets.front(), own),
+                oldest % 3 == 0 ? ContentVerdict::Found : ContentVerdict::NotFound)
+          << oldest;
+      tickets.pop_front();
+    }
+    tickets.push_back(pool.submit(tree.native("f" + std::to_string(i)).c_str()));
+  }
+  for (int i = 100 - static_cast<int>(tickets.size()); i < 100; ++i) {
+    EXPECT_EQ(pool.take(tickets.front(), own),
+              i % 3 == 0 ? ContentVerdict::Found : ContentVerdict::NotFound)
+        << i;
+    tickets.pop_front();
+  }
+  stop = 1;
+  EXPECT_EQ(pool.take(pool.submit(tree.native("f0").c_str()), own), ContentVerdict::Stopped);
 }
 
 TEST_F(FileContentTestTest, SmallAndLargeFilesWhole) {

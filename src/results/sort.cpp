@@ -17,13 +17,6 @@ namespace {
 // Every key is this long at most.
 constexpr std::size_t kKeyLength = 519;
 
-// The first character of a key is its group. A blank sorts before 'Z' and 'X' before 'Y', so
-// folders come first in both directions; within a descending group the comparison is reversed.
-constexpr char kFolderAscending = ' ';
-constexpr char kFolderDescending = 'X';
-constexpr char kFileDescending = 'Y';
-constexpr char kFileAscending = 'Z';
-
 // Widths of the fields that lead the keys of the time, attribute, type and path modes; the name
 // follows right after them.
 constexpr std::size_t kTimeWidth = 14;
@@ -46,7 +39,7 @@ struct Measures {
 // key itself), so sorting a row costs no more memory than its entry.
 class SortKey {
  public:
-  explicit SortKey(char group) : group_(group) {}
+  SortKey() = default;
   SortKey(const SortKey&) = delete;
   SortKey& operator=(const SortKey&) = delete;
 
@@ -104,7 +97,6 @@ class SortKey {
     std::string_view text;
   };
   static constexpr int kMostFields = 3;
-  char group_;
   Field fields_[kMostFields] = {};
   int count_ = 0;
   std::size_t end_ = 1;
@@ -248,7 +240,10 @@ struct SortEntry {
     return 0;
   }
 };
-// Ranks of the groups: folders come first in both directions.
+// The first character of a key is its group: a blank for folders and 'Z' for the other records
+// ascending, 'X' and 'Y' descending. A blank sorts before 'Z' and 'X' before 'Y', so folders come
+// first in both directions, and within a descending group the comparison is reversed. Keys are
+// compared from past the group, whose rank leads the prefix instead.
 enum GroupRank : uint8_t { kRankFolders, kRankFiles };
 
 // The positions of the keys' bytes (past the group) that decide their order, on a platform whose
@@ -343,7 +338,8 @@ class RowOrder {
       while (runEnd != end && runEnd->comparePrefix(*run) == 0) ++runEnd;
       if (runEnd - run >= kLongRun && level.tieStart() < kKeyLength) {
         sort(run, runEnd, level.tieStart());
-      } else if (runEnd - run > 1) {
+      } else if (runEnd - run > 1 && level.tieStart() < kKeyLength) {
+        // A run whose keys agree past the deciding positions is in its order already.
         deciding_ = level;
         std::sort(run, runEnd, std::ref(*this));
       }
@@ -369,11 +365,11 @@ class RowOrder {
     if (platform::kSortKeyIsUpperCase) {
       deciding_ = DecidingPositions(from);
       const ResultRecord firstRecord(area_ + begin->offset);
-      SortKey first(groupOf(firstRecord));
+      SortKey first;
       writeKey(first, mode_, firstRecord, measures_, folderPathOf(firstRecord));
       for (const SortEntry* entry = begin; entry != end; ++entry) {
         const ResultRecord record(area_ + entry->offset);
-        SortKey key(groupOf(record));
+        SortKey key;
         writeKey(key, mode_, record, measures_, folderPathOf(record));
         deciding_.compare(key, first);
       }
@@ -383,7 +379,7 @@ class RowOrder {
 
   void fillPrefix(SortEntry& entry) {
     const ResultRecord record(area_ + entry.offset);
-    SortKey key(groupOf(record));
+    SortKey key;
     writeKey(key, mode_, record, measures_, folderPathOf(record));
     uint8_t prefix[SortEntry::kPrefixLength] = {};
     prefix[0] = record.isFolder() ? kRankFolders : kRankFiles;
@@ -404,11 +400,6 @@ class RowOrder {
     entry.setPrefix(prefix);
   }
 
-  char groupOf(const ResultRecord& record) const {
-    if (record.isFolder()) return descending_ ? kFolderDescending : kFolderAscending;
-    return descending_ ? kFileDescending : kFileAscending;
-  }
-
   std::string_view folderPathOf(const ResultRecord& record) const {
     const uint32_t folder = record.folderNumber();
     return folder < folderPaths_.size() ? folderPaths_[folder] : "";
@@ -418,8 +409,8 @@ class RowOrder {
   int compareKeys(const SortEntry& a, const SortEntry& b) {
     const ResultRecord recordA(area_ + a.offset);
     const ResultRecord recordB(area_ + b.offset);
-    SortKey keyA(groupOf(recordA));
-    SortKey keyB(groupOf(recordB));
+    SortKey keyA;
+    SortKey keyB;
     writeKey(keyA, mode_, recordA, measures_, folderPathOf(recordA));
     writeKey(keyB, mode_, recordB, measures_, folderPathOf(recordB));
     if (platform::kSortKeyIsUpperCase) return compareUpperCase(keyA, keyB, deciding_.tieStart());

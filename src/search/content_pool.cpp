@@ -3,8 +3,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <string>
-#include <system_error>
 
 #include "regex/regex_search.h"
 #include "search/brief_wait.h"
@@ -25,12 +25,11 @@ ContentPool::ContentPool(const char* text, uint32_t options, unsigned workers,
   // Each worker holds a copy of the text: the run's field may change while it works. A system
   // that gives fewer threads than asked runs with those it gave.
   const std::string copied(text);
-  for (unsigned i = 0; i < std::max(workers, 1u); ++i) {
-    try {
+  try {
+    workers_.reserve(std::max(workers, 1u));
+    for (unsigned i = 0; i < std::max(workers, 1u); ++i)
       workers_.emplace_back([this, copied, options] { work(copied.c_str(), options); });
-    } catch (const std::system_error&) {
-      break;
-    }
+  } catch (const std::exception&) {
   }
 }
 
@@ -57,13 +56,14 @@ std::size_t ContentPool::submit(const char* path) {
   return ticket;
 }
 
-// Rather than sleep while its file waits, the caller tests the oldest file no worker has
-// started (its own, at the latest): a folder of few files is then not waiting on wake-ups.
+// Rather than sleep while its file waits unstarted, the caller tests the oldest files no worker
+// has started, up to its own: a folder of few files is then not waiting on wake-ups. Once a
+// worker has its file, it waits for that verdict and no longer.
 ContentVerdict ContentPool::take(std::size_t ticket, ContentTest& content) {
   std::unique_lock hold(lock_);
   Job& wanted = jobs_[ticket % jobs_.size()];
   while (!wanted.done) {
-    if (started_ == submitted_) {
+    if (started_ > ticket) {
       takerWaits_ = true;
       waitBriefly(hold, finished_, [&wanted] { return wanted.done; });
       takerWaits_ = false;
@@ -92,7 +92,8 @@ void ContentPool::work(const char* text, uint32_t options) {
     {
       std::unique_lock hold(lock_);
       waitBriefly(hold, queued_, [this] { return closing_ || started_ < submitted_; });
-      if (started_ == submitted_) return;
+      // A pool that closes has no one left to take verdicts.
+      if (closing_) return;
       ticket = started_++;
       std::memcpy(path, jobs_[ticket % jobs_.size()].path, sizeof path);
     }

@@ -33,10 +33,11 @@ class ContentPool {
   bool running() const { return !workers_.empty(); }
   // How many files may wait for their verdicts at once.
   std::size_t capacity() const { return jobs_.size(); }
-  // Queues the file at `path`; the caller keeps fewer than capacity() tickets outstanding.
+  // Queues the file at `path`; at most capacity() tickets are ever outstanding (submitted and
+  // not taken back).
   std::size_t submit(const char* path);
-  // The verdict of a ticket, once its test is over; every ticket is taken back once, in order,
-  // by the thread that submitted it, which tests waiting files with `content` meanwhile.
+  // The verdict of a ticket, once its test is over. Tickets are taken back in order by one
+  // thread, which tests waiting files with `content` meanwhile.
   ContentVerdict take(std::size_t ticket, ContentTest& content);
 
   // The number of workers a run starts: `setting`, or with 0 one per processor, at most 64.

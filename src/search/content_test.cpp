@@ -51,8 +51,7 @@ ContentVerdict FileContentTest::testInChunks(platform::FileHandle& file, uint64_
   std::size_t held = 0;
   uint8_t before = 0;
   for (;;) {
-    if (stopRequests_ != nullptr && stopRequests_->load(std::memory_order_relaxed) != 0)
-      return ContentVerdict::Stopped;
+    if (stopped()) return ContentVerdict::Stopped;
     const auto wanted =
         static_cast<std::size_t>(std::min<uint64_t>(chunkSize_ - held, size - offset - held));
     std::size_t got = 0;
@@ -72,6 +71,10 @@ ContentVerdict FileContentTest::testInChunks(platform::FileHandle& file, uint64_
   }
 }
 
+bool FileContentTest::stopped() const {
+  return stopRequests_ != nullptr && stopRequests_->load(std::memory_order_relaxed) != 0;
+}
+
 uint8_t* FileContentTest::chunkBuffer() {
   if (!chunk_) chunk_.reset(new (std::nothrow) uint8_t[chunkSize_]);
   return chunk_.get();
@@ -88,8 +91,16 @@ ContentVerdict FileContentTest::testWhole(platform::FileHandle& file, uint64_t s
     whole = own.get();
   }
   if (whole == nullptr) return ContentVerdict::TooLarge;
+  // Read a chunk at a time, so that a stop is not kept waiting by a large file.
   std::size_t got = 0;
-  if (file.read(whole, length, got) != 0) return ContentVerdict::Unreadable;
+  while (got < length) {
+    if (stopped()) return ContentVerdict::Stopped;
+    const std::size_t wanted = std::min(chunkSize_, length - got);
+    std::size_t piece = 0;
+    if (file.read(whole + got, wanted, piece) != 0) return ContentVerdict::Unreadable;
+    got += piece;
+    if (piece < wanted) break;
+  }
   const ContentVerdict verdict = verdictOf(searchContent(query_, {whole, got, true, true, 0}));
   if (verdict == ContentVerdict::NotFound && got < length) return ContentVerdict::Shrank;
   return verdict;

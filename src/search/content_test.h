@@ -19,7 +19,7 @@ namespace ostrya {
 class FileContentTest final : public ContentTest {
  public:
   // The chunk size is never smaller than twice the overlap. With `stopRequests`, a test ends
-  // between chunks once a stop is requested.
+  // between chunks (and a whole file's reads) once a stop is requested.
   explicit FileContentTest(const ContentQuery& query, std::size_t chunkSize = kDefaultChunkSize,
                            const std::atomic<uint32_t>* stopRequests = nullptr);
   ContentVerdict test(const char* path) override;
@@ -37,6 +37,7 @@ class FileContentTest final : public ContentTest {
  private:
   ContentVerdict testInChunks(platform::FileHandle& file, uint64_t size);
   ContentVerdict testWhole(platform::FileHandle& file, uint64_t size);
+  bool stopped() const;
   // The buffer of chunkSize_ bytes, made on first need; null when memory is short.
   uint8_t* chunkBuffer();
 

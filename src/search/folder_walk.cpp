@@ -89,14 +89,13 @@ class FolderWalk {
   }
 
   // With a lister ahead: its items in place of the listing, up to the end of the folder. A
-  // stream that ended (after a stop) or that has moved elsewhere is read no further.
+  // stream that ended or that has moved elsewhere is read no further; unless a stop parted them,
+  // what follows is said to be unreadable.
   void takeListedEntries() {
     ListedItem item;
     if (!request_.listingAhead->next(item) || item.kind != ListedItem::Kind::FolderStart ||
-        std::strcmp(item.entry.name, folder_) != 0) {
-      request_.listingLost = true;
-      return;
-    }
+        std::strcmp(item.entry.name, folder_) != 0)
+      return loseListing();
     while (request_.listingAhead->next(item)) {
       if (request_.context.stopRequested()) break;
       switch (item.kind) {
@@ -107,7 +106,8 @@ class FolderWalk {
           notePathTooLong(item.entry.name);
           break;
         case ListedItem::Kind::Subfolder:
-          subfolders_.append(item.entry.name, std::strlen(item.entry.name) + 1);
+          if (!subfolders_.append(item.entry.name, std::strlen(item.entry.name) + 1))
+            return loseListing();
           break;
         case ListedItem::Kind::File:
           finishListedFile(item);
@@ -115,11 +115,16 @@ class FolderWalk {
         case ListedItem::Kind::FolderListed:
           return;
         case ListedItem::Kind::FolderStart:
-          request_.listingLost = true;
-          return;
+          return loseListing();
       }
     }
+    loseListing();
+  }
+
+  void loseListing() {
     request_.listingLost = true;
+    if (!request_.context.stopRequested())
+      request_.context.skipped.note(SkipKind::Unreadable, folder_);
   }
 
   void finishListedFile(ListedItem& item) {
@@ -128,7 +133,8 @@ class FolderWalk {
     if (item.candidate &&
         contentFound(request_.contentPool->take(item.ticket, *request_.content), path,
                      request_.context.skipped) &&
-        platform::DirectoryListing::completeByPath(path, item.entry) && addRecord(item.entry)) {
+        (item.detailed || platform::DirectoryListing::completeByPath(path, item.entry)) &&
+        addRecord(item.entry)) {
       ++request_.counters.files;
       request_.counters.bytes += item.entry.size;
     }
@@ -201,9 +207,13 @@ bool isDotEntry(const char* name) {
   return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
+bool filtering(const SearchRequest& request) {
+  return (request.options & kOptWithFilter) != 0 && request.context.filter != nullptr;
+}
+
 bool passesFilter(const SearchRequest& request, platform::DirectoryListing& listing,
                   platform::DirectoryEntry& entry) {
-  if ((request.options & kOptWithFilter) == 0 || request.context.filter == nullptr) return true;
+  if (!filtering(request)) return true;
   return listing.complete(entry) &&
          request.context.filter->accepts(entry.name, entry.attributes, entry.dosDate, entry.dosTime,
                                          entry.size);

@@ -14,6 +14,9 @@ void walkFolder(const char* folder, SearchRequest& request);
 // "." and "..", which a listing may give.
 bool isDotEntry(const char* name);
 
+// Whether the run applies its filter ("With filter").
+bool filtering(const SearchRequest& request);
+
 // Whether the entry passes the run's filter ("With filter"); reads its details when it does.
 bool passesFilter(const SearchRequest& request, platform::DirectoryListing& listing,
                   platform::DirectoryEntry& entry);

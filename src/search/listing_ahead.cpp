@@ -56,28 +56,11 @@ void ListingAhead::listLookIn(const std::string& lookIn) {
   });
 }
 
+// The folder's listing is closed before its subfolders are listed, as the walk does.
 void ListingAhead::listFolder(const char* folder) {
   emit(ListedItem::Kind::FolderStart, nullptr, folder);
-  platform::DirectoryListing listing;
   GrowableArea subfolders;
-  if (!listing.open(folder)) {
-    emit(ListedItem::Kind::Unreadable);
-  } else {
-    const bool recurse = (request_.options & kOptRecurse) != 0;
-    platform::DirectoryEntry entry;
-    while (!stopping() && listing.next(entry)) {
-      if (isDotEntry(entry.name)) continue;
-      char path[platform::kMaxPath];
-      if (!joinPath(folder, entry.name, path, sizeof path)) {
-        emit(ListedItem::Kind::PathTooLong, nullptr, entry.name);
-      } else if (!entry.isFolder) {
-        listFile(listing, entry, path);
-      } else if (recurse && entry.mayDescend) {
-        subfolders.append(entry.name, std::strlen(entry.name) + 1);
-        emit(ListedItem::Kind::Subfolder, &entry);
-      }
-    }
-  }
+  listEntries(folder, subfolders);
   emit(ListedItem::Kind::FolderListed);
   const char* names = reinterpret_cast<const char*>(subfolders.data());
   for (std::size_t at = 0; at < subfolders.used();) {
@@ -90,26 +73,51 @@ void ListingAhead::listFolder(const char* folder) {
   }
 }
 
+void ListingAhead::listEntries(const char* folder, GrowableArea& subfolders) {
+  platform::DirectoryListing listing;
+  if (!listing.open(folder)) {
+    emit(ListedItem::Kind::Unreadable);
+    return;
+  }
+  const bool recurse = (request_.options & kOptRecurse) != 0;
+  platform::DirectoryEntry entry;
+  while (!stopping() && listing.next(entry)) {
+    if (isDotEntry(entry.name)) continue;
+    char path[platform::kMaxPath];
+    if (!joinPath(folder, entry.name, path, sizeof path)) {
+      emit(ListedItem::Kind::PathTooLong, nullptr, entry.name);
+    } else if (!entry.isFolder) {
+      listFile(listing, entry, path);
+    } else if (recurse && entry.mayDescend &&
+               subfolders.append(entry.name, std::strlen(entry.name) + 1)) {
+      emit(ListedItem::Kind::Subfolder, &entry);
+    }
+  }
+}
+
 // A candidate's contents go to a worker; its details are read once they match. A file the walk
 // opens as an archive must still be there.
 void ListingAhead::listFile(platform::DirectoryListing& listing, platform::DirectoryEntry& entry,
                             const char* path) {
   const bool candidate =
       request_.namePatterns->matches(entry.name) && passesFilter(request_, listing, entry);
-  if (searchesArchives(request_) ? !listing.complete(entry) : !candidate) return;
-  emit(ListedItem::Kind::File, &entry, nullptr, candidate,
+  const bool archives = searchesArchives(request_);
+  if (archives ? !listing.complete(entry) : !candidate) return;
+  const bool detailed = archives || (candidate && filtering(request_));
+  emit(ListedItem::Kind::File, &entry, nullptr, candidate, detailed,
        candidate ? request_.contentPool->submit(path) : 0);
 }
 
 // Waits for room; a walk that is done takes nothing more.
 void ListingAhead::emit(ListedItem::Kind kind, const platform::DirectoryEntry* entry,
-                        const char* name, bool candidate, std::size_t ticket) {
+                        const char* name, bool candidate, bool detailed, std::size_t ticket) {
   std::unique_lock hold(lock_);
   waitBriefly(hold, writable_, [this] { return written_ - read_ < ring_.size() || closing_; });
   if (closing_) return;
   ListedItem& item = ring_[written_ % ring_.size()];
   item.kind = kind;
   item.candidate = candidate;
+  item.detailed = detailed;
   item.ticket = ticket;
   if (entry != nullptr) item.entry = *entry;
   if (name != nullptr) std::strcpy(item.entry.name, name);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/listing.h"
+#include "results/growable_area.h"
 #include "search/search_request.h"
 
 namespace ostrya {
@@ -25,6 +26,7 @@ struct ListedItem {
   };
   Kind kind;
   bool candidate;  // File: name and filter passed, so its contents decide
+  bool detailed;   // File: its attributes, size and time were read while it was listed
   std::size_t ticket;
   platform::DirectoryEntry entry;
 };
@@ -47,10 +49,12 @@ class ListingAhead {
  private:
   void listLookIn(const std::string& lookIn);
   void listFolder(const char* folder);
+  void listEntries(const char* folder, GrowableArea& subfolders);
   void listFile(platform::DirectoryListing& listing, platform::DirectoryEntry& entry,
                 const char* path);
   void emit(ListedItem::Kind kind, const platform::DirectoryEntry* entry = nullptr,
-            const char* name = nullptr, bool candidate = false, std::size_t ticket = 0);
+            const char* name = nullptr, bool candidate = false, bool detailed = false,
+            std::size_t ticket = 0);
   bool stopping();
 
   SearchRequest& request_;

@@ -2,11 +2,11 @@
 #include "search/search_run.h"
 
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <system_error>
 
 #include "regex/regex_search.h"
 #include "search/content_pool.h"
@@ -88,22 +88,30 @@ void runSearch(SearchContext& context, SearchHost& host) {
   std::optional<ContentPool> pool;
   std::optional<ListingAhead> lister;
   const unsigned workers = ContentPool::workerCount(context.contentWorkers);
+  // Without the threads or their memory the walk lists and tests on its own.
   if (query.length != 0 && workers > 1) {
-    pool.emplace(text, options, workers, context.stopRequests);
-    if (pool->running()) {
-      request.contentPool = &*pool;
-      // Without a thread for the lister the walk lists for itself.
-      try {
+    try {
+      pool.emplace(text, options, workers, context.stopRequests);
+      if (pool->running()) {
+        request.contentPool = &*pool;
         lister.emplace(lookIn, request);
         request.listingAhead = &*lister;
-      } catch (const std::system_error&) {
-        request.contentPool = nullptr;
       }
+    } catch (const std::exception&) {
+      request.contentPool = nullptr;
+      request.listingAhead = nullptr;
+      lister.reset();
+      pool.reset();
     }
   }
 
   host.refreshCommands();
   walkLookInList(lookIn, request);
+  // The lister and the workers end before the run says it is over: the window may wait for it.
+  request.listingAhead = nullptr;
+  request.contentPool = nullptr;
+  lister.reset();
+  pool.reset();
   if (context.archives) context.archives->endRun();
 
   host.setRowCount(context.store.rowCount());
