@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Searching inside archives against the tools people use on the same warm data: listing a large
-# tar against bsdtar -tv, listing a large ISO 9660 image (Joliet) against bsdtar -tv, and a
-# containing-text search through a folder of gzip and tar files against single-threaded ugrep
-# -z. Ratios of median wall times (below 1 means ostrya-find is faster).
+# tar, a large ISO 9660 image (Joliet) and a large ZIP (deflate) against bsdtar -tv, and
+# containing-text searches through a folder of gzip and tar files and through a folder of ZIP
+# files against single-threaded ugrep -z. Ratios of median wall times (below 1 means ostrya-find is faster).
 #   bench/archives.sh [DATA] [RUNS]     (default build/bench-archives, 5 runs; build/native must be
 #                                        built). The archives are made once in DATA and reused.
 set -euo pipefail
@@ -12,7 +12,7 @@ runs=${2:-5}
 word=PTHREAD_MUTEX_INITIALIZER
 finder="$root/build/native/ostrya-find"
 [ -x "$finder" ] || { echo "build $finder first" >&2; exit 1; }
-for tool in bsdtar:libarchive-tools xorriso:xorriso ugrep:ugrep; do
+for tool in bsdtar:libarchive-tools xorriso:xorriso ugrep:ugrep zip:zip; do
   command -v "${tool%%:*}" >/dev/null ||
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${tool#*:}" >/dev/null
 done
@@ -21,7 +21,7 @@ export LC_ALL=C
 
 # The same tree in every archive: /usr/include and /usr/share/doc. Each archive lies alone in
 # its folder, since ostrya-find looks in folders.
-mkdir -p "$data/tar" "$data/iso"
+mkdir -p "$data/tar" "$data/iso" "$data/zip"
 if [ ! -s "$data/tar/tree.tar" ]; then
   echo "making $data/tar/tree.tar"
   tar -cf "$data/tar/tree.tar.part" -C /usr include -C /usr/share doc
@@ -32,6 +32,22 @@ if [ ! -s "$data/iso/tree.iso" ]; then
   xorriso -as mkisofs -quiet -J -joliet-long -o "$data/iso/tree.iso.part" -graft-points \
     include=/usr/include doc=/usr/share/doc 2>/dev/null
   mv "$data/iso/tree.iso.part" "$data/iso/tree.iso"
+fi
+if [ ! -s "$data/zip/tree.zip" ]; then
+  echo "making $data/zip/tree.zip"
+  (cd /usr && zip -q -r -X "$data/zip/tree.zip.part" include)
+  (cd /usr/share && zip -q -r -X "$data/zip/tree.zip.part" doc)
+  mv "$data/zip/tree.zip.part" "$data/zip/tree.zip"
+fi
+# A folder of ZIP files: one per folder of /usr/include.
+if [ ! -d "$data/zips" ]; then
+  echo "making $data/zips"
+  mkdir -p "$data/zips.part"
+  for folder in /usr/include/*/; do
+    name=$(basename "$folder")
+    (cd /usr/include && zip -q -r -X "$data/zips.part/$name.zip" "$name")
+  done
+  mv "$data/zips.part" "$data/zips"
 fi
 # A folder of compressed and packed files: one tar per folder of /usr/include, every file at
 # its top gzipped, and the gzip files of /usr/share/doc as they are.
@@ -50,7 +66,8 @@ if [ ! -d "$data/packed" ]; then
 fi
 
 # Warm the cache.
-cat "$data/tar/tree.tar" "$data/iso/tree.iso" "$data/packed"/* >/dev/null
+cat "$data/tar/tree.tar" "$data/iso/tree.iso" "$data/zip/tree.zip" "$data/packed"/* \
+  "$data/zips"/* >/dev/null
 
 echo "tar $(du -h "$data/tar/tree.tar" | cut -f1) ($(bsdtar -tf "$data/tar/tree.tar" | wc -l)" \
   "entries), ISO $(du -h "$data/iso/tree.iso" | cut -f1), packed folder" \
@@ -61,6 +78,12 @@ ratio_line "list tar" "$o" bsdtar "$b"
 o=$(median_seconds "$finder" --archives --paths "" "$data/iso")
 b=$(median_seconds bsdtar -tvf "$data/iso/tree.iso")
 ratio_line "list ISO" "$o" bsdtar "$b"
+o=$(median_seconds "$finder" --archives --paths "" "$data/zip")
+b=$(median_seconds bsdtar -tvf "$data/zip/tree.zip")
+ratio_line "list ZIP" "$o" bsdtar "$b"
 o=$(median_seconds "$finder" --archives --paths "" "$data/packed" "$word")
 u=$(median_seconds ugrep -z -r -i -l -J1 "$word" "$data/packed")
 ratio_line "text in gzip and tar" "$o" ugrep "$u"
+o=$(median_seconds "$finder" --archives --paths "" "$data/zips" "$word")
+u=$(median_seconds ugrep -z -r -i -l -J1 "$word" "$data/zips")
+ratio_line "text in ZIP" "$o" ugrep "$u"

@@ -26,7 +26,7 @@ fail() {
 
 native_packages=(
   build-essential cmake ninja-build pkg-config dpkg-dev python3
-  zlib1g-dev libbz2-dev libpcre2-dev libmspack-dev liblzma-dev libzstd-dev
+  zlib1g-dev libbz2-dev libpcre2-dev libmspack-dev liblzma-dev libzstd-dev libarchive-dev
   googletest clang libclang-rt-14-dev
 )
 windows_packages=(
@@ -109,6 +109,8 @@ fi
 # --- Windows libraries from Debian source packages ---------------------------------------------
 
 # Pinned so that the build is the same everywhere; these versions are known to download and build.
+# A version ending in '*' takes the newest security update of that release that the mirror
+# holds: the mirror keeps only the newest, and the pin would break with the next one.
 # Only what the programs link is built.
 declare -A versions=(
   [bzip2]=1.0.8-5
@@ -116,8 +118,24 @@ declare -A versions=(
   [libmspack]=0.11-1
   [xz-utils]=5.4.1-1+deb12u1
   [libzstd]=1.5.4+dfsg2-5
+  [libarchive]='3.6.2-1+deb12u*'
 )
-libraries=(bzip2 pcre2 libmspack xz-utils libzstd)
+libraries=(bzip2 pcre2 libmspack xz-utils libzstd libarchive)
+
+newest_source_version() { # package prefix -> prints the newest version the index holds
+  apt-cache showsrc "$1" 2>/dev/null | sed -n 's/^Version: //p' | grep -F "$2" | sort -V | tail -n 1
+}
+for pkg in "${libraries[@]}"; do
+  want=${versions[$pkg]}
+  [[ $want == *'*' ]] || continue
+  found=$(newest_source_version "$pkg" "${want%\*}")
+  if [ -z "$found" ]; then
+    apt_update_once
+    found=$(newest_source_version "$pkg" "${want%\*}")
+  fi
+  [ -n "$found" ] || fail "no source of $pkg $want in the apt index"
+  versions[$pkg]=$found
+done
 
 # The unpacked source stays pristine: nothing is ever built inside it.
 fetch_source() { # package -> prints the unpacked source folder
@@ -208,6 +226,26 @@ build_libzstd() {
   install -D -m644 "$src/lib/zstd.h" "$prefix/include/zstd.h"
   install -D -m644 "$src/lib/zstd_errors.h" "$prefix/include/zstd_errors.h"
   install -D -m644 "$src/LICENSE" "$prefix/licenses/libzstd.txt"
+}
+
+# The RAR readers only: no crypto, no other compressors, no tools. Without zlib, which RAR does
+# not use, cmake 3.25 never reaches the ZLIB_WINAPI run test that crashes it for x86_64.
+build_libarchive() {
+  local src
+  src=$(build_copy libarchive)
+  mapfile -t args < <(cross_cmake)
+  cmake -S "$src" -B "$src/build" "${args[@]}" -DENABLE_ZLIB=OFF \
+    -DPOSIX_REGEX_LIB=NONE \
+    -DENABLE_OPENSSL=OFF -DENABLE_MBEDTLS=OFF -DENABLE_NETTLE=OFF -DENABLE_CNG=OFF \
+    -DENABLE_LZMA=OFF -DENABLE_ZSTD=OFF -DENABLE_LZ4=OFF -DENABLE_LZO=OFF -DENABLE_BZip2=OFF \
+    -DENABLE_LIBB2=OFF -DENABLE_LIBXML2=OFF -DENABLE_EXPAT=OFF -DENABLE_ICONV=OFF \
+    -DENABLE_ACL=OFF -DENABLE_XATTR=OFF -DENABLE_TAR=OFF -DENABLE_CPIO=OFF -DENABLE_CAT=OFF \
+    -DENABLE_TEST=OFF -DENABLE_WERROR=OFF
+  cmake --build "$src/build" --target archive_static -j"$jobs"
+  install -D -m644 "$src/build/libarchive/libarchive_static.a" "$prefix/lib/libarchive.a"
+  install -D -m644 "$src/libarchive/archive.h" "$prefix/include/archive.h"
+  install -D -m644 "$src/libarchive/archive_entry.h" "$prefix/include/archive_entry.h"
+  install -D -m644 "$src/COPYING" "$prefix/licenses/libarchive.txt"
 }
 
 for host in i686-w64-mingw32 x86_64-w64-mingw32; do

@@ -21,6 +21,8 @@ log() { printf 'fixtures: %s\n' "$*" >&2; }
 declare -A package_of=(
   [tar]=tar [cpio]=cpio [gzip]=gzip [bzip2]=bzip2 [xorriso]=xorriso [mformat]=mtools
   [rpmbuild]=rpm [bsdtar]=libarchive-tools [7z]=p7zip-full [python3]=python3 [xxd]=xxd
+  [zip]=zip [unzip]=unzip [zstd]=zstd [xz]=xz-utils [gcab]=gcab [lsar]=unar [unar]=unar
+  [g++]=g++
 )
 missing=()
 for tool in "${!package_of[@]}"; do
@@ -365,6 +367,231 @@ def fat_locate(path, wanted):
             return
     raise SystemExit("no entry " + wanted)
 
+# --- ZIP archives the packaged writers cannot make ---------------------------------------
+
+def dos_stamp(seconds):
+    t = time.gmtime(seconds)
+    return (((t.tm_year - 1980) << 9) | (t.tm_mon << 5) | t.tm_mday,
+            (t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec // 2))
+
+def zip_bytes(members, comment=b"", zip64=False, prefix=b""):
+    """A ZIP file from (name bytes, data, method, compressed, flags, mtime, external) members,
+    written field by field. With zip64, every central size and offset is in a ZIP64 field."""
+    import zlib
+    local, central = bytearray(prefix), bytearray()
+    for name, data, method, packed, flags, mtime, external in members:
+        date, clock = dos_stamp(mtime)
+        crc = zlib.crc32(data)
+        offset = len(local)
+        local += struct.pack("<IHHHHHIIIHH", 0x04034b50, 20, flags, method, clock, date, crc,
+                             len(packed), len(data), len(name), 0) + name + packed
+        if zip64:
+            extra = struct.pack("<HHQQQ", 1, 24, len(data), len(packed), offset)
+            sizes = (0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF)
+        else:
+            extra, sizes = b"", (len(packed), len(data), offset)
+        central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014b50, 20, 20, flags, method, clock,
+                               date, crc, sizes[0], sizes[1], len(name), len(extra), 0, 0, 0,
+                               external, sizes[2]) + name + extra
+    start, count = len(local), len(members)
+    out = local + central
+    if zip64:
+        end64 = len(out)
+        out += struct.pack("<IQHHIIQQQQ", 0x06064b50, 44, 45, 45, 0, 0, count, count,
+                           len(central), start)
+        out += struct.pack("<IIQI", 0x07064b50, 0, end64, 1)
+        out += struct.pack("<IHHHHIIH", 0x06054b50, 0, 0, 0xFFFF, 0xFFFF, 0xFFFFFFFF, 0xFFFFFFFF,
+                           len(comment)) + comment
+    else:
+        out += struct.pack("<IHHHHIIH", 0x06054b50, 0, 0, count, count, len(central), start,
+                           len(comment)) + comment
+    return bytes(out)
+
+def stored(name, data, mtime=HOSTILE_TIME, flags=0):
+    return (name, data, 0, data, flags, mtime, 0x20)
+
+def hostile_zip(path):
+    names = HOSTILE + ["a\\..\\..\\back.txt", "\\\\server\\share.txt", "sub\\nul.txt"]
+    with open(path, "wb") as f:
+        f.write(zip_bytes([stored(n.encode(), body(n)) for n in names]))
+
+def names_zip(path):
+    """Names in code page 850 (no flag) and one in UTF-8 (flag bit 11)."""
+    members = [stored(b"Gr\x81\xe1e.txt", b"OEM name: needle\n"),
+               stored(b"\x8e\x99\x9a.txt", b"OEM capitals\n"),
+               stored("Grüße ñandú.txt".encode(), b"UTF-8 name: needle\n", flags=0x800)]
+    with open(path, "wb") as f:
+        f.write(zip_bytes(members))
+
+def tool_packed(tool, data):
+    return subprocess.run([tool, "-c", "-q", "-19" if tool == "zstd" else "-9"], input=data,
+                          stdout=subprocess.PIPE, check=True).stdout
+
+def modern_zip(path, tree):
+    """zstd (93) and xz (95) entries, which the packaged writers do not make."""
+    members = []
+    for i, rel in enumerate(["readme.txt", "haystack.txt", "sub/inner.txt"]):
+        data = open(os.path.join(tree, rel), "rb").read()
+        mtime = int(os.stat(os.path.join(tree, rel)).st_mtime)
+        method, tool = (93, "zstd") if i % 2 == 0 else (95, "xz")
+        members.append((rel.encode(), data, method, tool_packed(tool, data), 0, mtime, 0x20))
+    with open(path, "wb") as f:
+        f.write(zip_bytes(members))
+
+def zip64_zip(path, tree):
+    members = []
+    for rel in ["readme.txt", "sub/inner.txt"]:
+        data = open(os.path.join(tree, rel), "rb").read()
+        members.append(stored(rel.encode(), data, int(os.stat(os.path.join(tree, rel)).st_mtime)))
+    with open(path, "wb") as f:
+        f.write(zip_bytes(members, zip64=True))
+
+def unseekable_zip(path, tree):
+    """Python's zipfile writing to a stream it cannot seek: every entry is followed by a data
+    descriptor. LZMA (with its end marker), bzip2 and deflate entries."""
+    import zipfile
+    class Unseekable(io.RawIOBase):
+        def __init__(self, f): self.f = f
+        def writable(self): return True
+        def write(self, b): return self.f.write(b)
+    with open(path, "wb") as raw, zipfile.ZipFile(Unseekable(raw), "w") as z:
+        for rel, method in [("readme.txt", zipfile.ZIP_LZMA), ("haystack.txt", zipfile.ZIP_BZIP2),
+                            ("sub/inner.txt", zipfile.ZIP_DEFLATED),
+                            ("Grüße ñandú.txt", zipfile.ZIP_LZMA)]:
+            full = os.path.join(tree, rel)
+            info = zipfile.ZipInfo(rel, time.gmtime(os.stat(full).st_mtime)[:6])
+            info.compress_type = method
+            with open(full, "rb") as src:
+                z.writestr(info, src.read())
+
+def bomb_zip(path):
+    """A deflate entry that gives a mebibyte of zeros but states 1000 bytes (and their CRC)."""
+    import zlib
+    data = bytes(1 << 20)
+    packer = zlib.compressobj(9, zlib.DEFLATED, -15)
+    packed = packer.compress(data) + packer.flush()
+    name = b"bomb.txt"
+    date, clock = dos_stamp(HOSTILE_TIME)
+    crc = zlib.crc32(data[:1000])
+    local = struct.pack("<IHHHHHIIIHH", 0x04034b50, 20, 0, 8, clock, date, crc, len(packed),
+                        1000, len(name), 0) + name + packed
+    central = struct.pack("<IHHHHHHIIIHHHHHII", 0x02014b50, 20, 20, 0, 8, clock, date, crc,
+                          len(packed), 1000, len(name), 0, 0, 0, 0, 0x20, 0) + name
+    end = struct.pack("<IHHHHIIH", 0x06054b50, 0, 0, 1, 1, len(central), len(local), 0)
+    with open(path, "wb") as f:
+        f.write(local + central + end)
+
+def unknown_method_zip(path):
+    """A PPMd entry (method 98), which is listed but not extracted, beside a stored one."""
+    members = [(b"ppmd.txt", b"not really PPMd\n", 98, b"\x00" * 16, 0, HOSTILE_TIME, 0x20),
+               stored(b"plain.txt", b"plain needle\n")]
+    with open(path, "wb") as f:
+        f.write(zip_bytes(members))
+
+# --- a cabinet written field by field (stored data), for names no packaged writer keeps ------
+
+def stored_cab(path, members):
+    """members: (name, data); one folder without compression, one data block per 32 KiB."""
+    data = b"".join(d for _, d in members)
+    blocks = [data[i:i + 32768] for i in range(0, len(data), 32768)] or [b""]
+    date, clock = dos_stamp(HOSTILE_TIME)
+    files, offset = b"", 0
+    for name, body in members:
+        files += struct.pack("<IIHHHH", len(body), offset, 0, date, clock, 0x20) + name + b"\0"
+        offset += len(body)
+    header_size, folder_size = 36, 8
+    files_at = header_size + folder_size
+    data_at = files_at + len(files)
+    total = data_at + sum(8 + len(b) for b in blocks)
+    out = struct.pack("<4sIIIIIBBHHHHH", b"MSCF", 0, total, 0, files_at, 0, 3, 1, 1, len(members),
+                      0, 0x1234, 0)
+    out += struct.pack("<IHH", data_at, len(blocks), 0) + files
+    for b in blocks:
+        out += struct.pack("<IHH", 0, len(b), len(b)) + b
+    with open(path, "wb") as f:
+        f.write(out)
+
+def cab_set(first, second, tree):
+    """Two cabinets of one set: readme.txt lies in the first, haystack.txt starts there and ends
+    in the second, and sub/inner.txt lies in a folder of its own in the second. The spanning
+    folder's one data block is cut at 4096 bytes, as writers cut the block that spans: the first
+    piece says it decodes to nothing, the second to the whole block."""
+    names = ["readme.txt", "haystack.txt", "sub/inner.txt"]
+    bodies = [open(os.path.join(tree, n), "rb").read() for n in names]
+    spanning, cut = bodies[0] + bodies[1], 4096
+    date, clock = dos_stamp(HOSTILE_TIME)
+    def cabinet(path, flags, links, files, folders):
+        """files: (index of name, folder field, offset in folder); folders: their blocks, each
+        (bytes, size decoded)."""
+        entries = b"".join(struct.pack("<IIHHHH", len(bodies[i]), offset, folder, date, clock,
+                                       0x20) + names[i].replace("/", "\\").encode() + b"\0"
+                           for i, folder, offset in files)
+        head = 36 + len(links)
+        at = head + 8 * len(folders) + len(entries)
+        records, data = b"", b""
+        for blocks in folders:
+            records += struct.pack("<IHH", at + len(data), len(blocks), 0)
+            for b, decoded in blocks:
+                data += struct.pack("<IHH", 0, len(b), decoded) + b
+        total = at + len(data)
+        out = struct.pack("<4sIIIIIBBHHHHH", b"MSCF", 0, total, 0, head + 8 * len(folders), 0, 3,
+                          1, len(folders), len(files), flags, 0x4321, 0 if flags == 2 else 1)
+        with open(path, "wb") as f:
+            f.write(out + links + records + entries + data)
+    name1, name2 = os.path.basename(first).encode(), os.path.basename(second).encode()
+    cabinet(first, 0x0002, name2 + b"\0disk 2\0", [(0, 0, 0), (1, 0xFFFE, len(bodies[0]))],
+            [[(spanning[:cut], 0)]])
+    cabinet(second, 0x0001, name1 + b"\0disk 1\0", [(1, 0xFFFD, len(bodies[0])), (2, 1, 0)],
+            [[(spanning[cut:], len(spanning))], [(bodies[2], len(bodies[2]))]])
+
+def hostile_cab(path):
+    """The hostile names but the one of 300 characters: a cabinet's names end at 255 bytes."""
+    stored_cab(path, [(n.encode(), body(n)) for n in HOSTILE if len(n) < 256])
+
+# --- RAR: libarchive's test archives, listed and extracted by unar ------------------------
+
+def uudecode(source, target):
+    import warnings
+    warnings.simplefilter("ignore", DeprecationWarning)
+    import uu
+    uu.decode(source, target, quiet=True)
+
+def listing_lsar(archive, out):
+    """The same form as 7-Zip's listing, from lsar (unar), which shares no code with libarchive.
+    Times are shown in UTC under TZ=UTC."""
+    import json
+    r = subprocess.run(["lsar", "-j", archive], stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    if r.returncode != 0:
+        raise SystemExit("lsar could not read %s: %s" % (archive, r.stderr.decode(errors="replace")))
+    rows = []
+    for e in json.loads(r.stdout)["lsarContents"]:
+        name = e["XADFileName"]
+        when = e.get("XADLastModificationDate", "-")[:19]
+        if e.get("XADIsDirectory"):
+            rows.append((name + "/", "-", when))
+        else:
+            rows.append((name, str(e.get("XADFileSize", "-")), when))
+    write_rows(out, rows)
+
+def contents_crc(archive, out):
+    """path<TAB>CRC-32 of every file unar extracts, the bytes a reader must give."""
+    import tempfile, zlib
+    with tempfile.TemporaryDirectory() as folder:
+        r = subprocess.run(["unar", "-q", "-D", "-o", folder, archive], stdout=subprocess.PIPE,
+                           stderr=subprocess.PIPE)
+        if r.returncode != 0:
+            raise SystemExit("unar could not extract %s: %s" % (archive, r.stderr.decode(errors="replace")))
+        rows = []
+        for base, _, files in os.walk(folder):
+            for name in files:
+                full = os.path.join(base, name)
+                if os.path.islink(full):
+                    continue
+                rel = os.path.relpath(full, folder)
+                rows.append("%s\t%08x\n" % (rel, zlib.crc32(open(full, "rb").read())))
+    with open(out, "w", encoding="utf-8", errors="surrogateescape", newline="\n") as f:
+        f.writelines(sorted(rows))
+
 # --- listings as 7-Zip or bsdtar gives them --------------------------------------------
 
 def write_rows(out, rows):
@@ -444,6 +671,18 @@ if __name__ == "__main__":
     elif cmd == "iso-rename": iso_rename(args[0], zip(args[1::2], args[2::2]))
     elif cmd == "fat-rename": fat_rename(args[0], zip(args[1::2], args[2::2]))
     elif cmd == "fat-locate": fat_locate(*args)
+    elif cmd == "hostile-zip": hostile_zip(*args)
+    elif cmd == "names-zip": names_zip(*args)
+    elif cmd == "modern-zip": modern_zip(*args)
+    elif cmd == "zip64-zip": zip64_zip(*args)
+    elif cmd == "unseekable-zip": unseekable_zip(*args)
+    elif cmd == "bomb-zip": bomb_zip(*args)
+    elif cmd == "unknown-method-zip": unknown_method_zip(*args)
+    elif cmd == "hostile-cab": hostile_cab(*args)
+    elif cmd == "cab-set": cab_set(*args)
+    elif cmd == "uudecode": uudecode(*args)
+    elif cmd == "list-lsar": listing_lsar(*args)
+    elif cmd == "contents-crc": contents_crc(*args)
     elif cmd == "list": listing(*args)
     elif cmd == "list-bsdtar": listing_bsdtar(*args)
     else: raise SystemExit("unknown helper command " + cmd)
@@ -474,7 +713,7 @@ offset_of() { LC_ALL=C grep -obUaP "$2" "$1" | sed -n "$3p" | cut -d: -f1; }
 # --- start afresh ----------------------------------------------------------------------------
 
 mkdir -p "$out"
-for d in tar cpio iso fat gzip bzip2 rpm; do rm -rf "${out:?}/$d"; mkdir -p "$out/$d"; done
+for d in tar cpio iso fat gzip bzip2 rpm zip cab rar; do rm -rf "${out:?}/$d"; mkdir -p "$out/$d"; done
 
 tree="$work/tree"; make_tree "$tree"
 plain="$work/plain"; make_plain_tree "$plain"
@@ -640,6 +879,137 @@ for f in haystack.txt.bz2 two-streams.txt.bz2; do write_list "$out/bzip2/$f" bzi
 # flip the first byte of the block magic (31 -> 30).
 truncate_copy "$out/bzip2/haystack.txt.bz2" "$out/bzip2/damaged-truncated.bz2" 32
 flip_copy "$out/bzip2/haystack.txt.bz2" "$out/bzip2/damaged-flipped.bz2" 4 30
+
+# --- ZIP (Info-ZIP zip, 7-Zip, Python's zipfile, and written field by field) -----------------
+
+log "zip"
+# Info-ZIP's zip with -X: its extended time field would carry the time the file was last read.
+info_zip() {  # info_zip SOURCE OUTPUT [options]
+  local src=$1 dest=$2; shift 2
+  rm -f "$dest"
+  entries "$src" | tr '\0' '\n' | (cd "$src" && zip -q -X "$@" -@ "$dest")
+}
+info_zip "$plain" "$out/zip/info-zip-stored.zip" -0
+info_zip "$tree" "$out/zip/info-zip-deflate.zip" -9
+# An archive comment of 40000 bytes: the end record is found well before the file's end.
+head -c 40000 /dev/zero | tr '\0' 'c' | zip -q -z "$out/zip/info-zip-deflate.zip"
+# A self-extracting archive: a stub in front, the offsets adjusted by zip -A or not.
+{ printf 'MZ'; head -c 4094 /dev/zero; } >"$work/stub.exe"
+cat "$work/stub.exe" "$out/zip/info-zip-stored.zip" >"$out/zip/sfx-unadjusted.zip"
+cp "$out/zip/sfx-unadjusted.zip" "$out/zip/sfx-adjusted.zip"
+zip -q -A "$out/zip/sfx-adjusted.zip"
+seven_zip() {  # seven_zip METHOD OUTPUT: the plain tree's files and folders, in byte order
+  rm -f "$2"
+  entries "$plain" | tr '\0' '\n' >"$work/7z-files"
+  (cd "$plain" && 7z a -tzip -mm="$1" -mx=9 -mtc=off -bso0 -bsp0 -i@"$work/7z-files" "$2" \
+    >/dev/null)
+}
+seven_zip BZip2 "$out/zip/7z-bzip2.zip"
+seven_zip LZMA "$out/zip/7z-lzma.zip"
+seven_zip Deflate64 "$out/zip/7z-deflate64.zip"
+py unseekable-zip "$out/zip/python-descriptors.zip" "$plain"
+py modern-zip "$out/zip/zstd-xz.zip" "$plain"
+py zip64-zip "$out/zip/zip64.zip" "$plain"
+py hostile-zip "$out/zip/hostile-names.zip"
+py names-zip "$out/zip/oem-and-utf8-names.zip"
+py bomb-zip "$out/zip/bomb.zip"
+# Shrink, reduce and implode: no packaged program writes them. The test tree's encoders, built
+# here, do; Info-ZIP's unzip checks the shrunk and imploded ones (it does not decode reduce,
+# whose encoder and decoder the unit tests check against each other and hand-worked streams).
+g++ -std=c++20 -O2 -I"$root/tests" -I"$root/src" "$root/tests/tools/zip_legacy_writer.cpp" \
+  "$root/tests/zip_shrink_encoder.cpp" "$root/tests/zip_reduce_encoder.cpp" \
+  "$root/tests/zip_implode_encoder.cpp" -lz -o "$work/zip_legacy_writer"
+legacy_methods=(shrink reduce1 reduce2 reduce3 reduce4 implode implode-8k implode-tree implode-tree-8k)
+for m in "${legacy_methods[@]}"; do
+  (cd "$plain" && "$work/zip_legacy_writer" "$m" "$out/zip/legacy-$m.zip" readme.txt haystack.txt \
+    sub/inner.txt)
+done
+for m in shrink implode implode-8k implode-tree implode-tree-8k; do
+  unzip -tqq "$out/zip/legacy-$m.zip" || { log "unzip rejects legacy-$m.zip"; exit 1; }
+done
+py unknown-method-zip "$out/zip/ppmd.zip"
+for f in info-zip-stored info-zip-deflate sfx-unadjusted sfx-adjusted 7z-bzip2 7z-lzma \
+  7z-deflate64 python-descriptors zstd-xz zip64 hostile-names "${legacy_methods[@]/#/legacy-}"; do
+  write_list "$out/zip/$f.zip" zip
+done
+# A test by a second reader of every fixture it can decode, so that none is wrong from the start:
+# Info-ZIP's unzip, and 7-Zip for LZMA, which Debian's unzip does not decode.
+for f in info-zip-stored info-zip-deflate sfx-adjusted 7z-bzip2 7z-deflate64; do
+  unzip -tqq "$out/zip/$f.zip" || { log "unzip rejects $f.zip"; exit 1; }
+done
+for f in 7z-lzma python-descriptors; do
+  7z t "$out/zip/$f.zip" >/dev/null || { log "7z rejects $f.zip"; exit 1; }
+done
+
+# Cut inside the central directory, which leaves no end record; replace the first byte of
+# readme.txt's stored data ('T' -> 'X'), which breaks its CRC.
+central=$(offset_of "$out/zip/info-zip-stored.zip" 'PK\x01\x02' 1)
+truncate_copy "$out/zip/info-zip-stored.zip" "$out/zip/damaged-truncated.zip" $((central + 100))
+readme=$(offset_of "$out/zip/info-zip-stored.zip" 'This tree is the source' 1)
+flip_copy "$out/zip/info-zip-stored.zip" "$out/zip/damaged-crc.zip" "$readme" 58
+
+# --- cabinets (gcab; libmspack's own test cabinets; python3 for hostile names) -------------
+
+log "cab"
+(cd "$plain" && gcab -c "$out/cab/gcab-stored.cab" readme.txt haystack.txt sub/inner.txt \
+  sub/deeper/deepest.txt)
+(cd "$plain" && gcab -c -z "$out/cab/gcab-mszip.cab" readme.txt haystack.txt sub/inner.txt \
+  sub/deeper/deepest.txt)
+# Quantum and LZX, which no packaged writer makes: the test cabinets of libmspack's Debian source
+# package (the version the Windows builds are made from).
+mspack_version=$(sed -n 's/^  \[libmspack\]=//p' "$root/scripts/deps.sh")
+if ! (cd "$work" && apt-get source -qq --download-only "libmspack=$mspack_version" >/dev/null 2>&1 &&
+      dpkg-source -x --skip-patches libmspack_*.dsc mspack >/dev/null 2>&1); then
+  log "cannot fetch libmspack's source (libmspack=$mspack_version); scripts/deps.sh adds the deb-src entries it needs"
+  exit 1
+fi
+mspack_tests="$work/mspack/test/test_files/cabd"
+for f in mszip_lzx_qtm normal_2files_1folder; do cp "$mspack_tests/$f.cab" "$out/cab/$f.cab"; done
+py hostile-cab "$out/cab/hostile-names.cab"
+py cab-set "$out/cab/set-part1.cab" "$out/cab/set-part2.cab" "$plain"
+for f in gcab-stored gcab-mszip mszip_lzx_qtm normal_2files_1folder hostile-names; do
+  write_list "$out/cab/$f.cab" Cab
+done
+# Cut inside the file list; change a byte of the first MSZIP block's deflate data.
+truncate_copy "$out/cab/gcab-mszip.cab" "$out/cab/damaged-truncated.cab" 80
+block=$(offset_of "$out/cab/gcab-mszip.cab" 'CK' 1)
+flip_copy "$out/cab/gcab-mszip.cab" "$out/cab/damaged-flipped.cab" $((block + 4)) ff
+
+# --- RAR (libarchive's test archives; unar lists and extracts them) ---------------------------
+
+log "rar"
+# No RAR writer is free software: the archives come from libarchive's Debian source package,
+# which also holds the reader the engine uses; unar, which shares no code with it, is the
+# independent reader.
+if ! (cd "$work" && apt-get source -qq --download-only libarchive >/dev/null 2>&1 &&
+      dpkg-source -x --skip-patches libarchive_*.dsc libarchive >/dev/null 2>&1); then
+  log "cannot fetch libarchive's source; scripts/deps.sh adds the deb-src entries it needs"
+  exit 1
+fi
+rar_tests="$work/libarchive/libarchive/test"
+declare -A rar_fixtures=(
+  [rar29.rar]=test_read_format_rar.rar
+  [rar29-best.rar]=test_read_format_rar_compress_best.rar
+  [rar29-unicode.rar]=test_read_format_rar_unicode.rar
+  [rar29-windows.rar]=test_read_format_rar_windows.rar
+  [rar29-encrypted.rar]=test_read_format_rar_encryption_data.rar
+  [rar29-sfx.exe]=test_read_format_rar_sfx.exe
+  [rar5-stored.rar]=test_read_format_rar5_stored.rar
+  [rar5-compressed.rar]=test_read_format_rar5_compressed.rar
+  [rar5-solid.rar]=test_read_format_rar5_multiple_files_solid.rar
+  [rar5-win32.rar]=test_read_format_rar5_win32.rar
+)
+for f in "${!rar_fixtures[@]}"; do
+  py uudecode "$rar_tests/${rar_fixtures[$f]}.uu" "$out/rar/$f"
+  chmod 0644 "$out/rar/$f"
+done
+for f in "${!rar_fixtures[@]}"; do
+  py list-lsar "$out/rar/$f" "$out/rar/$f.list"
+  [ "$f" = rar29-encrypted.rar ] || py contents-crc "$out/rar/$f" "$out/rar/$f.crc"
+done
+# Cut inside the second file's data; change a byte of the compressed data of the first.
+truncate_copy "$out/rar/rar5-compressed.rar" "$out/rar/damaged-truncated.rar" 200
+flip_copy "$out/rar/rar29-best.rar" "$out/rar/damaged-flipped.rar" 120 ff
 
 # --- RPM (rpmbuild) --------------------------------------------------------------------------
 

@@ -77,7 +77,8 @@ TEST_F(ArchiveDetect, HeadTestsInTheirOrder) {
       {"zip", head("PK\x03\x04"), kZip},
       {"zip before ace at 7", head(std::string("PK\x03\x04xyz") + "**ACE**"), kZip},
       {"rar", head(std::string("Rar!\x1A\x07\x00", 7)), kRar},
-      {"rar 5 is another mark", head(std::string("Rar!\x1A\x07\x01\x00", 8)), kNoArchive},
+      {"rar 5", head(std::string("Rar!\x1A\x07\x01\x00", 8)), kRar},
+      {"rar 5's mark cut short", head(std::string("Rar!\x1A\x07\x01\x01", 8)), kNoArchive},
       {"ace", head("1234567**ACE**"), kAce},
       {"ace mark at 0, found by the scan", put(zeros(60), 0, "**ACE**"), kAce},
       {"zoo", head(std::string("ZOO 2.10 Archive.\x1A\x00", 19)), kZoo},
@@ -295,6 +296,7 @@ TEST_F(ArchiveDetect, SelfExtractingScan) {
   check({
       {"zip behind a stub", put(stub, 1000, "PK\x03\x04"), kZip},
       {"rar behind a stub", put(stub, 500, std::string("Rar!\x1A\x07\x00", 7)), kRar},
+      {"rar 5 behind a stub", put(stub, 500, std::string("Rar!\x1A\x07\x01\x00", 8)), kRar},
       {"ace behind a stub", put(stub, 300, "**ACE**"), kAce},
       {"the first signature wins", put(put(stub, 200, "PK\x03\x04"), 100, "**ACE**"), kAce},
       {"lha behind a stub", put(stub, 100, lhaHeader(30, true)), kLha},

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -53,6 +54,35 @@ inline std::string describeEntry(std::string name, bool folder, uint32_t size, u
     for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return name + (folder ? "/\t-\t" : "\t" + std::to_string(size) + "\t") + std::to_string(date) +
          "." + std::to_string(time);
+}
+
+// An independent listing of a format that stores local DOS times, shown as stored, described
+// as describeEntry does; names through the system's conversion from UTF-8.
+inline std::multiset<std::string> dosTimeListing(const std::string& listFile) {
+  std::multiset<std::string> expected;
+  for (const ListedEntry& entry : readListing(listFile)) {
+    unsigned year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    std::sscanf(entry.time.c_str(), "%u-%u-%u %u:%u:%u", &year, &month, &day, &hour, &minute,
+                &second);
+    const bool folder = entry.name.back() == '/';
+    const auto date = static_cast<uint16_t>((year - 1980) << 9 | month << 5 | day);
+    const auto time = static_cast<uint16_t>(hour << 11 | minute << 5 | second / 2);
+    expected.insert(describeEntry(fileNameOfUtf8(entry.name.substr(0, entry.name.size() - folder)),
+                                  folder, folder ? 0 : std::stoul(entry.size), date, time, false));
+  }
+  return expected;
+}
+
+// Entries as a listing reported them, described as describeEntry does.
+inline std::multiset<std::string> describedEntries(const std::vector<ReportedEntry>& entries) {
+  std::multiset<std::string> described;
+  for (const ReportedEntry& entry : entries) {
+    std::string name = entry.name;
+    const bool folder = (entry.attributes & archive::kEntryFolder) != 0;
+    if (folder && !name.empty() && (name.back() == '/' || name.back() == '\\')) name.pop_back();
+    described.insert(describeEntry(name, folder, entry.size, entry.dosDate, entry.dosTime, false));
+  }
+  return described;
 }
 
 // What ArchiveList reports for an image, detection included, entry by entry; nothing may stay

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -32,6 +33,10 @@ class ArchiveTestHost {
   // Contents of every file announced through OnEntryExtracted, in order.
   std::vector<std::string> extractedContents;
   int overwriteAnswer = 0;
+  // ConfirmReplace's answer; the application's is to replace all.
+  int replaceAnswer = archive::kReplaceAll;
+  // AskPassword's answer; null cancels.
+  const char* passwordAnswer = nullptr;
   bool clearOutputOnConfirm = false;
   bool failAlloc = false;
   bool failWrites = false;
@@ -53,6 +58,8 @@ class ArchiveTestHost {
     services.OnEntryExtracted = onEntryExtracted;
     services.MapOutputPath = mapOutputPath;
     services.ConfirmOverwrite = confirmOverwrite;
+    services.ConfirmReplace = confirmReplace;
+    services.AskPassword = askPassword;
     services.ReportError = reportError;
     services.Progress = onProgress;
     services.CheckDecodedText = checkDecodedText;
@@ -119,6 +126,17 @@ class ArchiveTestHost {
     note(std::string("ConfirmOverwrite ") + outputPath);
     *answer = current->overwriteAnswer;
     if (current->clearOutputOnConfirm) outputPath[0] = '\0';
+  }
+  static int confirmReplace(void*, const char* outputPath, uint16_t, uint16_t, uint32_t) {
+    note(std::string("ConfirmReplace ") + outputPath);
+    return current->replaceAnswer;
+  }
+  static int askPassword(void*, archive::PasswordPrompt* prompt) {
+    note(std::string("AskPassword ") + prompt->entryName);
+    if (current->passwordAnswer == nullptr) return 0;
+    prompt->buffer[0] = '\0';
+    std::strncat(prompt->buffer, current->passwordAnswer, prompt->capacity);
+    return 1;
   }
   static void reportError(void* owner, int code) {
     std::ostringstream call;

@@ -1,32 +1,23 @@
 // portable: no platform headers.
 #include "archive/archive.h"
 #include "archive/format_table.h"
+#include "archive/formats/rar.h"
+#include "archive/formats/zip.h"
 
 namespace ostrya::archive {
 namespace {
 
-// The ZIP and RAR engines take more than a request (the RAR command letter and the caller's
-// password buffer), so their rows carry no extract operation and ArchiveExtract calls them by
-// code. Until an engine is built in, its code is a type this layer cannot extract.
-using RarExtractor = int (*)(ExtractionRequest& request, const HostServices& services, char command,
-                             char* password);
-struct BuiltInExtractors {
-  ExtractOperation zip;
-  RarExtractor rar;
-};
-constexpr BuiltInExtractors kBuiltIn = {nullptr, nullptr};
-
-// RAR's command letter for extracting without the stored folder names.
+// RAR's command letter for extracting without making the stored folders.
 constexpr char kRarExtractFlat = 'E';
 
+// The ZIP and RAR rows carry no extract operation: their engines are called by code, RAR's
+// with more than a request (its command letter and the caller's password buffer).
 int dispatch(ExtractionRequest& request, TypeCode type, char* password,
              const HostServices& services) {
   const FormatHandler* row = findFormat(type);
   if (row && row->extract) return row->extract(request, services);
-  if (type == kZip && row) return kBuiltIn.zip ? kBuiltIn.zip(request, services) : kNotThisFormat;
-  if (type == kRar && row)
-    return kBuiltIn.rar ? kBuiltIn.rar(request, services, kRarExtractFlat, password)
-                        : kNotThisFormat;
+  if (type == kZip && row) return extractZip(request, services);
+  if (type == kRar && row) return extractRar(request, services, kRarExtractFlat, password);
   // The text encodings have nothing to extract here.
   if (type == kUu || type == kXx || type == kMimeBase64) return kDone;
   return kNotThisFormat;
@@ -37,8 +28,7 @@ int dispatch(ExtractionRequest& request, TypeCode type, char* password,
 bool ArchiveCanExtract(TypeCode type) {
   const FormatHandler* row = findFormat(type);
   if (row == nullptr) return false;
-  return row->extract != nullptr || (type == kZip && kBuiltIn.zip != nullptr) ||
-         (type == kRar && kBuiltIn.rar != nullptr);
+  return row->extract != nullptr || type == kZip || type == kRar;
 }
 
 int ArchiveExtract(void* owner, const char* archivePath, const char* targetPath, bool keepFolders,

@@ -2,13 +2,16 @@
 #include "archive/format_table.h"
 
 #include "archive/formats/bzip2.h"
+#include "archive/formats/cabinet.h"
 #include "archive/formats/compressed_tar.h"
 #include "archive/formats/cpio.h"
 #include "archive/formats/floppy_image.h"
 #include "archive/formats/gzip.h"
 #include "archive/formats/iso9660.h"
+#include "archive/formats/rar.h"
 #include "archive/formats/rpm.h"
 #include "archive/formats/tar.h"
+#include "archive/formats/zip.h"
 
 namespace ostrya::archive {
 namespace {
@@ -26,18 +29,18 @@ constexpr FormatHandler kFormatHandlers[] = {
     {kArc, "Arc", "arc", nullptr, nullptr},
     {kArj, "Arj", "arj", nullptr, nullptr},
     {kBzip2, "bzip2", "bz2", listBzip2, extractBzip2},
-    {kCab, "Cab", "cab", nullptr, nullptr},
+    {kCab, "Cab", "cab", listCabinet, extractCabinet},
     {kCpio, "cpio", "cpio", listCpio, extractCpio},
     {kGzip, "GZip", "gz", listGzip, extractGzip},
     {kFloppyImage, "IMG", "img", listFloppyImage, extractFloppyImage},
     {kIso, "ISO", "iso", listIso, extractIso},
     {kLha, "Lha", "lha", nullptr, nullptr},
-    {kRar, "Rar", "rar", nullptr, nullptr},
+    {kRar, "Rar", "rar", listRar, nullptr},
     {kRpm, "RPM", "rpm", listRpm, extractRpm},
     {kTar, "Tar", "tar", listTar, extractTar},
     {kTbz, "tbz", "tbz", nullptr, extractTbz},
     {kTgz, "TGz", "tgz", nullptr, extractTgz},
-    {kZip, "Zip", "zip", nullptr, nullptr},
+    {kZip, "Zip", "zip", listZip, nullptr},
     {kZoo, "Zoo", "zoo", nullptr, nullptr},
 };
 

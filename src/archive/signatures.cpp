@@ -17,6 +17,9 @@ constexpr char kZipLocalHeader[] = "PK\x03\x04";
 constexpr std::size_t kZipLocalHeaderSize = 4;
 constexpr char kRarMark[] = "Rar!\x1A\x07";  // and its terminating 0
 constexpr std::size_t kRarMarkSize = 7;
+// RAR 5 follows the same six bytes with 1 and 0.
+constexpr char kRar5Mark[] = "Rar!\x1A\x07\x01";  // and its terminating 0
+constexpr std::size_t kRar5MarkSize = 8;
 constexpr char kAceMark[] = "**ACE**";
 constexpr std::size_t kAceMarkSize = 7;
 // In an ACE archive header the mark follows the header CRC, size, type and flags.
@@ -170,7 +173,8 @@ bool passesArcHeaderTest(const uint8_t* head) {
 // then the two-byte magic numbers.
 TypeCode testHead(const uint8_t* head) {
   if (bytesAre(head, kZipLocalHeader, kZipLocalHeaderSize)) return kZip;
-  if (bytesAre(head, kRarMark, kRarMarkSize)) return kRar;
+  if (bytesAre(head, kRarMark, kRarMarkSize) || bytesAre(head, kRar5Mark, kRar5MarkSize))
+    return kRar;
   if (bytesAre(head + kAceMarkOffset, kAceMark, kAceMarkSize)) return kAce;
   if (bytesAre(head, kZooText, kZooVersionOffset) &&
       bytesAre(head + kZooVersionOffset + kZooVersionSize,
@@ -310,7 +314,8 @@ TypeCode scanForEmbeddedArchive(const uint8_t* buffer, std::size_t m, std::size_
         if (bytesAre(at, kZipLocalHeader, kZipLocalHeaderSize)) return kZip;
         break;
       case 'R':
-        if (bytesAre(at, kRarMark, kRarMarkSize)) return kRar;
+        if (bytesAre(at, kRarMark, kRarMarkSize) || bytesAre(at, kRar5Mark, kRar5MarkSize))
+          return kRar;
         break;
       case '*':
         if (bytesAre(at, kAceMark, kAceMarkSize)) return kAce;

@@ -50,6 +50,33 @@ inline constexpr bool kSortKeyIsUpperCase = true;
 std::size_t utf16ToFileName(const char16_t* units, std::size_t count, char* out,
                             std::size_t capacity);
 
+// OEM text (code page 850 outside Windows), as DOS-era archive formats store names, in the
+// character set of file names, as utf16ToFileName writes it.
+std::size_t oemToFileName(const char* text, std::size_t length, char* out, std::size_t capacity);
+
+// UTF-8 text in the character set of file names, as utf16ToFileName writes it; a byte that
+// begins no valid sequence becomes '?'.
+std::size_t utf8ToFileName(const char* text, std::size_t length, char* out, std::size_t capacity);
+
+// Whether text is valid UTF-8 with at least one character beyond ASCII: bytes of an 8-bit code
+// page seldom form such sequences by chance.
+bool isMultibyteUtf8(const char* text, std::size_t length);
+
+// While it lives, the C library's multibyte text of the calling thread is UTF-8 (outside
+// Windows, where a process's locale is commonly "C", which has no characters beyond ASCII), so
+// that a library converting names through it loses none. On Windows it changes nothing.
+class Utf8ThreadLocale {
+ public:
+  Utf8ThreadLocale();
+  ~Utf8ThreadLocale();
+  Utf8ThreadLocale(const Utf8ThreadLocale&) = delete;
+  Utf8ThreadLocale& operator=(const Utf8ThreadLocale&) = delete;
+
+ private:
+  void* locale_ = nullptr;
+  void* previous_ = nullptr;
+};
+
 // The user's thousands separator; '.' when the system names none.
 char thousandsSeparator();
 

@@ -92,4 +92,18 @@ std::size_t utf16ToFileName(const char16_t* units, std::size_t count, char* out,
   return kept;
 }
 
+std::size_t oemToFileName(const char* text, std::size_t length, char* out, std::size_t capacity) {
+  std::wstring units(length, L'\0');
+  const int count = length == 0 ? 0
+                                : MultiByteToWideChar(CP_OEMCP, 0, text, static_cast<int>(length),
+                                                      units.data(), static_cast<int>(length));
+  return utf16ToFileName(reinterpret_cast<const char16_t*>(units.data()),
+                         static_cast<std::size_t>(count), out, capacity);
+}
+
+// The Windows build's libraries convert names through the system's code pages, not the C
+// library's locale.
+Utf8ThreadLocale::Utf8ThreadLocale() = default;
+Utf8ThreadLocale::~Utf8ThreadLocale() = default;
+
 }  // namespace ostrya::platform

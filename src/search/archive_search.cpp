@@ -73,6 +73,9 @@ SkipKind skipKindOfArchiveCode(int code) {
     case archive::kNeedsNewerArj:
     case archive::kArjTypeNotExtractable:
       return SkipKind::ArchiveUnsupported;
+    // In the run's own folder a write fails, or is refused beforehand, only for want of room.
+    case archive::kWriteFailed:
+      return SkipKind::EntryTooLarge;
     default:
       return SkipKind::ArchiveUnreadable;
   }
@@ -174,6 +177,17 @@ void confirmScratchEntry(void*, char*, int* answer, uint16_t, uint16_t, uint32_t
   }
 }
 
+// Engines that weigh an entry against the disk's free space see the bound as that space.
+int scratchDiskSpace(const char* root, uint32_t* clusterSize, uint64_t* freeBytes,
+                     uint64_t* totalBytes) {
+  ScratchBudget* budget = currentBudget;
+  if (budget == nullptr) return 0;
+  const int known = budget->base->GetDiskSpace(root, clusterSize, freeBytes, totalBytes);
+  if (known == 0) *totalBytes = budget->bound;
+  if (known == 0 || *freeBytes > budget->bound) *freeBytes = budget->bound;
+  return 1;
+}
+
 // One whose size was not stated, or was wrong, stops at the bound.
 int writeScratch(void* owner, archive::HostFile file, const void* buffer, uint32_t count) {
   ScratchBudget* budget = currentBudget;
@@ -205,6 +219,7 @@ ArchiveEntrySearch::ArchiveEntrySearch(const archive::HostServices& services, vo
   services_.CreateOutputFile = createScratchFile;
   services_.ConfirmOverwrite = confirmScratchEntry;
   services_.WriteExact = writeScratch;
+  services_.GetDiskSpace = scratchDiskSpace;
 }
 
 ArchiveEntrySearch::~ArchiveEntrySearch() {
@@ -241,8 +256,13 @@ void ArchiveEntrySearch::listEntries(SearchRequest& request) {
 }
 
 void ArchiveEntrySearch::extractEntries(SearchRequest& request, archive::TypeCode type) {
-  const std::string target = nextScratchPath();
-  if (target.empty()) {
+  std::string target = nextScratchPath();
+  // The ZIP engine writes below the target's folder, with the stored folder names: it gets a
+  // folder of its own, which goes with whatever is left in it.
+  const bool folderOfItsOwn = type == archive::kZip;
+  const std::string ownFolder = target + platform::kPathSeparator;
+  if (folderOfItsOwn && !target.empty()) target = ownFolder + "entry";
+  if (target.empty() || target.size() >= platform::kMaxPath) {
     request.context.skipped.note(SkipKind::ArchiveUnreadable, request.archivePath);
     return;
   }
@@ -259,7 +279,10 @@ void ArchiveEntrySearch::extractEntries(SearchRequest& request, archive::TypeCod
         &request.context.stopRequests, password, false, &listing, services_);
   }
   // A scratch file that could not be removed after its test goes now.
-  if (services_.FileExists(target.c_str()) == 0) services_.DeleteFileQuiet(target.c_str());
+  if (folderOfItsOwn)
+    removeScratchTree(ownFolder);
+  else if (services_.FileExists(target.c_str()) == 0)
+    services_.DeleteFileQuiet(target.c_str());
   for (uint32_t i = 0; i < budget.entriesTooLarge; ++i)
     request.context.skipped.note(SkipKind::EntryTooLarge, request.archivePath);
   if (code == archive::kDone || request.context.stopRequested()) return;
@@ -285,22 +308,30 @@ uint64_t ArchiveEntrySearch::entryBound() const {
   return std::min(scratchLimit_, space.freeBytes / 2);
 }
 
-// Only files are made in the folder; a name the listing cannot remove stays with the folder.
 void ArchiveEntrySearch::endRun() {
   if (scratchFolder_.empty()) return;
-  platform::DirectoryListing listing;
-  if (listing.open(scratchFolder_.c_str())) {
-    platform::DirectoryEntry entry;
-    while (listing.next(entry)) {
-      if (entry.isFolder) continue;
-      services_.DeleteFileQuiet((scratchFolder_ + entry.name).c_str());
-    }
-  }
-  std::string folder = scratchFolder_;
-  folder.pop_back();
-  platform::removeFolder(folder.c_str());
+  removeScratchTree(scratchFolder_);
   scratchFolder_.clear();
   scratchNumber_ = 0;
+}
+
+// `folder` ends with a separator. Links are removed, never followed; the depth is bounded by
+// the path length, as every path made here fits it.
+void ArchiveEntrySearch::removeScratchTree(const std::string& folder) const {
+  platform::DirectoryListing listing;
+  if (listing.open(folder.c_str())) {
+    platform::DirectoryEntry entry;
+    while (listing.next(entry)) {
+      if (isDotEntry(entry.name)) continue;
+      const std::string path = folder + entry.name;
+      if (entry.isFolder && entry.mayDescend)
+        removeScratchTree(path + platform::kPathSeparator);
+      else
+        services_.DeleteFileQuiet(path.c_str());
+    }
+  }
+  const std::string withoutSeparator = folder.substr(0, folder.size() - 1);
+  platform::removeFolder(withoutSeparator.c_str());
 }
 
 uint64_t scratchLimitSetting(ConfigStore& config) {

@@ -14,7 +14,8 @@ namespace ostrya {
 // content test; the entries that pass become result records whose folder is the archive.
 //
 // Entries are extracted into a folder of the run's own, made afresh, private to the user and
-// removed when the run ends; each scratch file is created new, never through a link. An entry
+// removed when the run ends; each scratch file is created new, never through a link, and an
+// engine that writes folders gets one of its own per archive, removed after it. An entry
 // that would take more scratch space than the bound is not extracted but said to be too large.
 class ArchiveEntrySearch final : public ArchiveSearch {
  public:
@@ -44,6 +45,7 @@ class ArchiveEntrySearch final : public ArchiveSearch {
   // there is none.
   std::string nextScratchPath();
   uint64_t entryBound() const;
+  void removeScratchTree(const std::string& folder) const;
 
   archive::HostServices services_;
   archive::HostServices base_;

@@ -1,0 +1,20 @@
+// portable: no platform headers.
+#pragma once
+
+#include "archive/archive_types.h"
+#include "archive/host_services.h"
+
+namespace ostrya::archive {
+
+// Lists a ZIP archive from its central directory: 0, kNotThisFormat when no directory is found,
+// kDamagedData when it breaks off (the entries before are listed), kReadFailed.
+int listZip(const char* path, ListingContext* context, EntryCallback callback,
+            const HostServices& services, void* user);
+
+// Extracts every entry below the output folder (the target path's folder when none is given),
+// with or without the stored folder names. An entry that cannot be extracted (encrypted, an
+// unknown method, damaged, larger than the disk's free space) is passed over and its code is
+// the result; a failed read or write ends the extraction.
+int extractZip(ExtractionRequest& request, const HostServices& services);
+
+}  // namespace ostrya::archive
