@@ -8,7 +8,8 @@
 
 #include "archive/archive.h"
 #include "archive/crc32.h"
-#include "archive/signatures.h"
+#include "archive/detection.h"
+#include "archive/formats/tar_walk.h"
 #include "archive_test_host.h"
 #include "test_tree.h"
 

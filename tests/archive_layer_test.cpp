@@ -9,10 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "app/archive_host.h"
 #include "archive/archive.h"
 #include "archive/bounded_text.h"
 #include "archive/entry_extraction.h"
 #include "archive/format_table.h"
+#include "archive/host_file.h"
 #include "archive/output_path.h"
 #include "archive_test_host.h"
 #include "foundation/error_box.h"
@@ -222,6 +224,9 @@ TEST(ArchiveList, FileWithoutArchiveListsNothingAndReturnsNull) {
     EXPECT_EQ(request.typeResult, kNoArchive) << name;
     EXPECT_EQ(host.callsOf("CheckDecoded"),
               (std::vector<std::string>{"CheckDecodedText " + path, "CheckDecodedMime " + path}));
+    // The host's wait cursor covers the listing, and what it had before comes back.
+    EXPECT_EQ(host.callsOf("BeginWait").size(), 1u) << name;
+    EXPECT_EQ(host.callsOf("EndWait"), std::vector<std::string>{"EndWait 42"}) << name;
     EXPECT_EQ(host.openFiles, 0) << name;
     EXPECT_EQ(host.liveBlocks, 0) << name;
   }
@@ -516,7 +521,10 @@ TEST(ArchiveMapOutputPath, HostileNamesStayBelowTheOutputFolder) {
 // Asks to try again while `retries` last, freeing the path before the first retry.
 class RetryingPresenter final : public ErrorPresenter {
  public:
-  int present(void*, const char*, const char*) override { return 1; }
+  int present(void*, const char*, const char* caption) override {
+    captions.push_back(caption);
+    return 1;
+  }
   bool presentWithRetry(void*, const char*, const char* caption) override {
     captions.push_back(caption);
     if (retries == 0) return false;
@@ -529,27 +537,47 @@ class RetryingPresenter final : public ErrorPresenter {
   std::vector<std::string> captions;
 };
 
-// An output that cannot be created is offered again until it can be or the user declines.
-TEST(ArchiveApplicationHost, CreateOutputFileOffersARetry) {
+// The program's services show an output that cannot be created through its presenter and try
+// again while the user asks; the application's own show nothing.
+TEST(ArchiveApplicationHost, OutputThatCannotBeMadeIsOfferedAgain) {
   TempTree tree;
-  HostServices application;
-  ArchiveServicesInit(application);
   RetryingPresenter presenter;
   presenter.blocked = tree.root() / "entry.tmp";
   setErrorPresenter(&presenter);
-  for (const int retries : {1, 0}) {
+  HostServices program;
+  programArchiveServices(program);
+  HostServices quiet;
+  ArchiveServicesInit(quiet);
+  struct Case {
+    const HostServices& host;
+    int retries;
+    bool made;
+    std::vector<std::string> captions;
+  } cases[] = {
+      {program, 1, true, {"entry.tmp"}},
+      {program, 0, false, {"entry.tmp"}},
+      {quiet, 1, false, {}},
+  };
+  for (const Case& c : cases) {
     // A folder stands where the file should be.
     tree.folder("entry.tmp");
-    presenter.retries = retries;
+    presenter.retries = c.retries;
     presenter.captions.clear();
     HostFile file = nullptr;
-    const int code = application.CreateOutputFile(nullptr, tree.native("entry.tmp").c_str(), &file);
-    EXPECT_EQ(code, retries == 1 ? 0 : 1) << retries;
-    EXPECT_EQ(presenter.captions, std::vector<std::string>{"entry.tmp"}) << retries;
-    if (file) application.CloseFile(file);
-    EXPECT_EQ(fs::is_regular_file(tree.root() / "entry.tmp"), retries == 1) << retries;
+    const int code = createHostOutput(c.host, nullptr, tree.native("entry.tmp").c_str(), &file);
+    EXPECT_EQ(code == 0, c.made) << c.retries;
+    EXPECT_EQ(file != nullptr, c.made) << c.retries;
+    EXPECT_EQ(presenter.captions, c.captions) << c.retries;
+    if (file) c.host.CloseFile(file);
+    EXPECT_EQ(fs::is_regular_file(tree.root() / "entry.tmp"), c.made) << c.retries;
     fs::remove_all(tree.root() / "entry.tmp");
   }
+  // A path whose folders cannot be made is nothing the user could mend.
+  tree.file("plain", "x");
+  HostFile file = nullptr;
+  EXPECT_EQ(createHostOutput(program, nullptr, tree.native("plain/sub/entry").c_str(), &file),
+            kNothingToShow);
+  EXPECT_TRUE(presenter.captions.empty());
   setErrorPresenter(nullptr);
 }
 
@@ -715,6 +743,9 @@ TEST_F(ArchiveEntryExtraction, FailuresNameTheirCauseAndRemoveTheOutput) {
   tree.file("Ostrya", "in the way");
   EXPECT_EQ(extract().code, kOpenFailed);
   EXPECT_TRUE(host.callsOf("DeleteFileRetry").empty());
+  // Shown through the host, with the choice to try again.
+  EXPECT_EQ(host.callsOf("ShowSystemError"),
+            std::vector<std::string>{"ShowSystemError 1 " + target + " retry?"});
   fs::remove(tree.root() / "Ostrya");
 
   struct Case {
@@ -722,9 +753,10 @@ TEST_F(ArchiveEntryExtraction, FailuresNameTheirCauseAndRemoveTheOutput) {
     uint64_t size;
     bool failWrites;
     int code;
+    std::vector<std::string> shown;
   } cases[] = {
-      {"archive ends early", 5000, false, kReadFailed},
-      {"write fails", 100, true, kWriteFailed},
+      {"archive ends early", 5000, false, kReadFailed, {}},
+      {"write fails", 100, true, kWriteFailed, {"ShowSystemError 112 "}},
   };
   for (const Case& c : cases) {
     host.calls.clear();
@@ -735,6 +767,7 @@ TEST_F(ArchiveEntryExtraction, FailuresNameTheirCauseAndRemoveTheOutput) {
     EXPECT_EQ(host.callsOf("DeleteFileRetry"),
               std::vector<std::string>{"DeleteFileRetry " + target})
         << c.what;
+    EXPECT_EQ(host.callsOf("ShowSystemError"), c.shown) << c.what;
     EXPECT_FALSE(fs::exists(tree.root() / "Ostrya" / "1")) << c.what;
     EXPECT_TRUE(host.callsOf("OnEntryExtracted").empty()) << c.what;
     EXPECT_TRUE(host.callsOf("SetAttributes").empty()) << c.what;

@@ -269,11 +269,13 @@ TEST_F(ArchiveSearchTest, PlantedScratchFoldersAndLinksAreNeverWrittenThrough) {
 #endif
   EXPECT_NE(platform::createPrivateFolder(temporary.native() + "/", "Ostrya-"), folder);
   archive::HostFile file = nullptr;
-  EXPECT_EQ(archive::CreateNewOutputFile(nullptr, (temporary.native() + "/1").c_str(), &file), 1);
+  EXPECT_EQ(archive::CreateNewOutputFile(nullptr, (temporary.native() + "/1").c_str(), &file),
+            archive::kNothingToShow);
   EXPECT_EQ(file, nullptr);
   ASSERT_EQ(archive::CreateNewOutputFile(nullptr, (folder + "new").c_str(), &file), 0);
   services.CloseFile(file);
-  EXPECT_EQ(archive::CreateNewOutputFile(nullptr, (folder + "new").c_str(), &file), 1);
+  EXPECT_EQ(archive::CreateNewOutputFile(nullptr, (folder + "new").c_str(), &file),
+            archive::kNothingToShow);
 }
 
 // An entry larger than the scratch bound is not extracted but said to be too large: by its

@@ -80,6 +80,9 @@ class ArchiveTestHost {
     services.SetAttributes = setAttributes;
     services.SeekFile = seekFile;
     services.ReadSome = readSome;
+    services.ShowSystemError = showSystemError;
+    services.BeginWait = beginWait;
+    services.EndWait = endWait;
     current = this;
   }
   ~ArchiveTestHost() { current = nullptr; }
@@ -178,6 +181,17 @@ class ArchiveTestHost {
     *file = adopt(stream, path);
     return 0;
   }
+  // Noted, never answered with a retry.
+  static int showSystemError(void*, int code, const char* title, int offerRetry) {
+    note("ShowSystemError " + std::to_string(code) + " " + (title ? title : "") +
+         (offerRetry ? " retry?" : ""));
+    return 0;
+  }
+  static intptr_t beginWait() {
+    note("BeginWait");
+    return 42;
+  }
+  static void endWait(intptr_t previous) { note("EndWait " + std::to_string(previous)); }
   static int deleteFileRetry(void*, const char* path, uint32_t) {
     note(std::string("DeleteFileRetry ") + path);
     std::error_code error;

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <memory>
 
+#include "app/archive_host.h"
 #include "app/console_host.h"
 #include "app/find_options.h"
 #include "foundation/config_store.h"
@@ -151,7 +152,7 @@ int main(int argc, char** argv) {
   if (const std::string unreadable = unreadableSettingsText(config); !unreadable.empty())
     std::fprintf(stderr, "ostrya-find: %s\n", unreadable.c_str());
   archive::HostServices services;
-  ArchiveEntrySearch archives(archive::ArchiveServicesInit(services), nullptr,
+  ArchiveEntrySearch archives(programArchiveServices(services), nullptr,
                               scratchLimitSetting(config));
   context.archives = &archives;
   context.contentWorkers = options.threads ? *options.threads : searchThreadsSetting(config);

@@ -6,7 +6,6 @@
 #include "archive/bounded_text.h"
 #include "archive/format_table.h"
 #include "archive/host_file.h"
-#include "platform/wait_cursor.h"
 
 namespace ostrya::archive {
 namespace {
@@ -20,7 +19,8 @@ void describeArchiveFile(const char* path, ArchiveRecord& record, const HostServ
   HostFileGuard file = HostFileGuard::openForReading(services, path);
   if (!file.isOpen()) return;
   platform::FileTimes times;
-  if (services.GetFileTimes(nullptr, file.get(), &times, path) == 0)
+  if (shownFailure(services, nullptr, services.GetFileTimes(nullptr, file.get(), &times, path),
+                   path) == 0)
     platform::fileTimeToLocalDos(times.lastWrite, record.dosDate, record.dosTime);
   uint64_t size = 0;
   services.GetFileSize(nullptr, file.get(), &size);
@@ -65,7 +65,7 @@ ArchiveRecord* ArchiveList(const char* path, ListingRequest& request, EntryCallb
   context.request = &request;
   context.record = record;
   {
-    platform::WaitCursor waiting;
+    HostWaitCursor waiting(services);
     runListing(path, request, context, callback, services, user);
   }
   record->type = request.typeResult;

@@ -8,7 +8,6 @@
 #include "archive/host_services.h"
 #include "archive/output_path.h"
 #include "archive/read_ahead.h"
-#include "foundation/error_box.h"
 #include "foundation/file_access.h"
 #include "platform/file.h"
 #include "platform/file_ops.h"
@@ -49,11 +48,9 @@ int makeWritable(const char* path) {
   return platform::setFileAttributes(path, attributes & ~uint32_t{platform::kAttrReadOnly}) ? 0 : 2;
 }
 
-int deleteFileRetry(void* owner, const char* path, uint32_t) {
+int deleteFileRetry(void*, const char* path, uint32_t) {
   makeWritable(path);
-  const int code = platform::deleteFile(path);
-  if (code != 0) showSystemError(owner, code, path);
-  return code;
+  return platform::deleteFile(path);
 }
 
 // The search's side replaces this slot with one that searches the file first; without it an
@@ -107,20 +104,18 @@ int closeFile(HostFile file) {
   return 1;
 }
 
-// A missing folder is made and the creation tried once more; any other failure is shown with
-// a choice to try again (a file another program holds open, a full disk the user can clear).
-int createOutputFile(void* owner, const char* path, HostFile* file) {
+// A missing folder is made and the creation tried once more; a path still missing after that
+// is nothing the user could mend.
+int createOutputFile(void*, const char* path, HostFile* file) {
   std::unique_ptr<ApplicationFile> created(new (std::nothrow) ApplicationFile);
-  if (!created) return 1;
-  for (;;) {
-    const int code = createWithFolders(created->handle, path,
-                                       platform::FileHandle::Replace::KeepingHiddenAndSystem);
-    if (code == 0) {
-      *file = hostFileOf(created.release());
-      return 0;
-    }
-    if (platform::isPathNotFound(code) || !offerRetryAfterSystemError(owner, code, path)) return 1;
+  if (!created) return kNothingToShow;
+  const int code = createWithFolders(created->handle, path,
+                                     platform::FileHandle::Replace::KeepingHiddenAndSystem);
+  if (code == 0) {
+    *file = hostFileOf(created.release());
+    return 0;
   }
+  return platform::isPathNotFound(code) ? kNothingToShow : code;
 }
 
 }  // namespace
@@ -129,17 +124,15 @@ int CreateNewOutputFile(void*, const char* path, HostFile* file) {
   std::unique_ptr<ApplicationFile> created(new (std::nothrow) ApplicationFile);
   if (!created ||
       created->handle.createForWriting(path, platform::FileHandle::Replace::NewOnly) != 0)
-    return 1;
+    return kNothingToShow;
   *file = hostFileOf(created.release());
   return 0;
 }
 
 namespace {
 
-int removeFolder(void* owner, const char* path) {
-  const int code = platform::removeFolder(path);
-  if (code != 0) showSystemError(owner, code, path);
-  return code;
+int removeFolder(void*, const char* path) {
+  return platform::removeFolder(path);
 }
 
 int getDiskSpace(const char* root, uint32_t* clusterSize, uint64_t* freeBytes,
@@ -152,10 +145,8 @@ int getDiskSpace(const char* root, uint32_t* clusterSize, uint64_t* freeBytes,
   return 1;
 }
 
-int getFileTimes(void* owner, HostFile file, platform::FileTimes* times, const char* path) {
-  const int code = platform::fileTimes(handleOf(file), *times);
-  if (code != 0) showSystemError(owner, code, path);
-  return code;
+int getFileTimes(void*, HostFile file, platform::FileTimes* times, const char*) {
+  return platform::fileTimes(handleOf(file), *times);
 }
 
 int getFileInfo(HostFile file, const char* path, HostFileInfo* info) {
@@ -190,12 +181,6 @@ int openFile(const char* path, HostFile* file, uint32_t) {
   return openExisting(path, file) == 0 ? 0 : 2;
 }
 
-int openFileRetry(void* owner, const char* path, HostFile* file, uint32_t) {
-  const int code = openExisting(path, file);
-  if (code != 0) showSystemError(owner, code, path);
-  return code;
-}
-
 ReadAhead& readerOf(HostFile file) {
   return reinterpret_cast<ApplicationFile*>(file)->reader;
 }
@@ -216,11 +201,9 @@ int setFileDosTime(HostFile file, uint16_t dosDate, uint16_t dosTime) {
   return platform::setFileDosTime(handleOf(file), dosDate, dosTime) ? 1 : 0;
 }
 
-int writeExact(void* owner, HostFile file, const void* buffer, uint32_t count) {
+int writeExact(void*, HostFile file, const void* buffer, uint32_t count) {
   std::size_t written = 0;
-  const int code = handleOf(file).write(buffer, count, written);
-  if (code != 0) showSystemError(owner, code, nullptr);
-  return code;
+  return handleOf(file).write(buffer, count, written);
 }
 
 // With an empty buffer the numbered names go to the system's temporary folder.
@@ -298,7 +281,6 @@ HostServices& ArchiveServicesInit(HostServices& table) {
       .GetFileSize = getFileSize,
       .CreateFolderTree = createFolderTree,
       .OpenFile = openFile,
-      .OpenFileRetry = openFileRetry,
       .ReadExact = readExact,
       .DeleteFileQuiet = deleteFileQuiet,
       .SetFileDosTime = setFileDosTime,
@@ -319,8 +301,21 @@ HostServices& ArchiveServicesInit(HostServices& table) {
       .SeekFile = seekFile,
       .ReadSome = readSome,
       .SetAttributes = setAttributes,
+      .ShowSystemError = ShowNoSystemError,
+      .BeginWait = BeginNoWait,
+      .EndWait = EndNoWait,
   };
   return table;
 }
+
+int ShowNoSystemError(void*, int, const char*, int) {
+  return 0;
+}
+
+intptr_t BeginNoWait() {
+  return 0;
+}
+
+void EndNoWait(intptr_t) {}
 
 }  // namespace ostrya::archive

@@ -3,34 +3,56 @@
 #include <cstring>
 
 #include "archive/archive.h"
+#include "archive/format_table.h"
 #include "archive/host_file.h"
-#include "archive/signatures.h"
-#include "engines/cabinet_engine.h"
-#include "platform/runtime_file.h"
 
 namespace ostrya::archive {
 namespace {
 
-// The cabinet engine reads the file through its own run-time descriptor. A file it cannot open,
-// or an engine that cannot be set up, is simply no cabinet.
-bool holdsCabinet(const char* path) {
-  engines::CabinetEngine engine;
-  if (!engine.create()) return false;
-  platform::RuntimeFile file(platform::runtimeOpenForReading(path));
-  return file.isOpen() && engine.isCabinet(file.descriptor());
+// The cabinet comes first because its engine reads the whole cabinet header. Then the longer
+// signatures, so that a head matching two takes the one less likely by chance: four to nineteen
+// fixed bytes, then LHA's three marks and ARC's marker with its name rule, then the two-byte
+// magic numbers.
+constexpr TypeCode kHeadOrder[] = {kCab, kZip, kRar, kAce, kZoo, kLha, kArc, kGzip, kBzip2, kArj};
+// The formats without a signature at byte 0: tar's checksum is the strongest test and ARJ's a
+// CRC over a whole header, then the boot sector of an image, the ISO descriptor far into the
+// file, and the short RPM and cpio marks.
+constexpr TypeCode kDeepOrder[] = {kTar, kArj, kFloppyImage, kIso, kRpm, kCpio};
+// A self-extracting program is followed by its archive: the first found wins, and at one
+// offset the earlier format in this order.
+constexpr TypeCode kEmbeddedOrder[] = {kZip, kRar, kAce, kLha};
+
+TypeCode testHead(const uint8_t* head, const char* path) {
+  for (const TypeCode code : kHeadOrder)
+    if (findFormat(code)->detect.head(head, path)) return code;
+  return kNoArchive;
 }
 
-// The engine takes only a file that begins with its signature; asking it costs a second open
-// and the engine's set-up, so only such files are put to it.
-constexpr char kCabinetSignature[4] = {'M', 'S', 'C', 'F'};
+TypeCode deepTests(const uint8_t* buffer, std::size_t m, uint64_t fileSize) {
+  for (const TypeCode code : kDeepOrder)
+    if (findFormat(code)->detect.deep(buffer, m, fileSize)) return code;
+  return kNoArchive;
+}
+
+// Each format looks only before the earliest offset found so far.
+TypeCode scanForEmbeddedArchive(const uint8_t* buffer, std::size_t m, std::size_t length) {
+  TypeCode found = kNoArchive;
+  std::size_t end = m;
+  for (const TypeCode code : kEmbeddedOrder) {
+    const std::size_t at = findFormat(code)->detect.embedded(buffer, end, length);
+    if (at < end) {
+      end = at;
+      found = code;
+    }
+  }
+  return found;
+}
 
 // At most the first 128 KiB are read, in two reads: the head, then the rest.
 TypeCode detectFromContents(const char* path, HostFile file, const HostServices& services) {
   uint8_t head[kHeadSize];
   if (services.ReadExact(file, head, kHeadSize) != 0) return kNoArchive;
-  if (std::memcmp(head, kCabinetSignature, sizeof kCabinetSignature) == 0 && holdsCabinet(path))
-    return kCab;
-  if (const TypeCode code = testHead(head)) return code;
+  if (const TypeCode code = testHead(head, path)) return code;
 
   uint64_t fileSize = 0;
   if (services.GetFileSize(nullptr, file, &fileSize) != 0) fileSize = 0;
@@ -53,8 +75,7 @@ TypeCode detectFromContents(const char* path, HostFile file, const HostServices&
 
 }  // namespace
 
-// Contents only, never the name. The cabinet test comes first because its engine reads the
-// whole cabinet header; the rest works on one buffer read through the host.
+// Contents only, never the name: one buffer read through the host, put to each format's tests.
 TypeCode ArchiveDetectType(const char* path, const HostServices& services) {
   HostFileGuard file = HostFileGuard::openForReading(services, path);
   if (!file.isOpen()) return kNoArchive;

@@ -42,7 +42,9 @@ int EntryOutput::write(const void* bytes, std::size_t count) {
   while (count > 0) {
     // The host takes 32-bit counts.
     const uint32_t piece = count > 0x40000000 ? 0x40000000u : static_cast<uint32_t>(count);
-    if (services_.WriteExact(request_.owner, file_, next, piece) != 0) return kWriteFailed;
+    if (shownFailure(services_, request_.owner,
+                     services_.WriteExact(request_.owner, file_, next, piece), nullptr) != 0)
+      return kWriteFailed;
     if (request_.progressContext) services_.Progress(request_.progressContext, piece);
     written_ += piece;
     next += piece;
@@ -86,15 +88,15 @@ EntryStep extractEntry(ExtractionRequest& request, const HostServices& services,
   }
 
   HostFile created = nullptr;
-  if (services.CreateOutputFile(request.owner, output, &created) != 0 || created == nullptr)
-    return {kOpenFailed, true};
+  if (createHostOutput(services, request.owner, output, &created) != 0) return {kOpenFailed, true};
   HostFileGuard file(services, created);
   EntryOutput sink(request, services, file.get());
   const int code = data ? data->writeTo(sink) : kDone;
   if (code == kDone) services.SetFileDosTime(file.get(), entry.dosDate, entry.dosTime);
   file.close();
   if (code != kDone) {
-    services.DeleteFileRetry(request.owner, output, 0);
+    shownFailure(services, request.owner, services.DeleteFileRetry(request.owner, output, 0),
+                 output);
     return {code, true};
   }
   if (services.SetAttributes(output, entry.attributes & kRestoredAttributes) == 0 &&

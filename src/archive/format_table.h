@@ -4,6 +4,7 @@
 #include <span>
 
 #include "archive/archive_types.h"
+#include "archive/detection.h"
 #include "archive/host_services.h"
 
 namespace ostrya::archive {
@@ -18,6 +19,7 @@ struct FormatHandler {
   const char* extension;
   ListOperation list;
   ExtractOperation extract;
+  DetectionTests detect;
 };
 
 std::span<const FormatHandler> formatHandlers();

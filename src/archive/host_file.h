@@ -56,4 +56,38 @@ class HostBlock {
   void* block_;
 };
 
+// A slot's failure code, shown to the user the way the host shows system errors.
+inline int shownFailure(const HostServices& services, void* owner, int code, const char* title) {
+  if (code > 0) services.ShowSystemError(owner, code, title, 0);
+  return code;
+}
+
+// Creates an output file through the host. A failure the user may mend (a file another program
+// holds open, a full disk) is offered again until the file is made or the user declines; the
+// result is 0 or the last failure's code.
+inline int createHostOutput(const HostServices& services, void* owner, const char* path,
+                            HostFile* file) {
+  for (;;) {
+    *file = nullptr;
+    const int code = services.CreateOutputFile(owner, path, file);
+    if (code == 0 && *file != nullptr) return 0;
+    if (code <= 0 || services.ShowSystemError(owner, code, path, 1) == 0)
+      return code != 0 ? code : kNothingToShow;
+  }
+}
+
+// The host's wait cursor while it lives.
+class HostWaitCursor {
+ public:
+  explicit HostWaitCursor(const HostServices& services)
+      : services_(services), previous_(services.BeginWait()) {}
+  ~HostWaitCursor() { services_.EndWait(previous_); }
+  HostWaitCursor(const HostWaitCursor&) = delete;
+  HostWaitCursor& operator=(const HostWaitCursor&) = delete;
+
+ private:
+  const HostServices& services_;
+  intptr_t previous_;
+};
+
 }  // namespace ostrya::archive

@@ -17,6 +17,9 @@ using HostFile = struct HostFileObject*;
 inline constexpr uint32_t kReadAccess = 0x80000000;
 inline constexpr uint32_t kWriteAccess = 0x40000000;
 
+// A failure that a slot reports without a system code worth showing.
+inline constexpr int kNothingToShow = -1;
+
 // Answers of ConfirmReplace and ConfirmOverwrite.
 inline constexpr int kSkipEntry = 100;
 inline constexpr int kReplaceAll = 103;
@@ -37,9 +40,11 @@ struct HostFileInfo {
 
 // Every file, memory, path and dialog operation of the layer goes through this table, so that
 // a host of its own can stand in for the application. The slots keep the order of the table
-// the formats were written against; slots that nothing calls are left out. The last three are
+// the formats were written against; slots that nothing calls are left out. The last ones are
 // this layer's own: the host owns its handles, so moving in a file, a short read and the
-// attributes of a written file go through it too.
+// attributes of a written file go through it too; and the file slots report their failures
+// without showing them, so that whatever the user is shown goes through ShowSystemError, which
+// the layer calls, and a host that runs the layer on a thread of its own can keep quiet.
 struct HostServices {
   int (*OnEntryExtracted)(const char* path, const char* entryName, uint16_t dosDate,
                           uint16_t dosTime, uint32_t attributes, char flag, uint32_t size,
@@ -63,6 +68,7 @@ struct HostServices {
   int (*MakeWritable)(const char* path);
   // Non-zero on success.
   int (*CloseFile)(HostFile file);
+  // 0, the system's code, or kNothingToShow for a failure the user cannot act on.
   int (*CreateOutputFile)(void* owner, const char* path, HostFile* file);
   int (*RemoveFolder)(void* owner, const char* path);
   int (*DeleteFileRetry)(void* owner, const char* path, uint32_t flags);
@@ -75,7 +81,6 @@ struct HostServices {
   int (*CreateFolderTree)(void* owner, const char* path);
   // 0, or 2 when the file cannot be opened.
   int (*OpenFile)(const char* path, HostFile* file, uint32_t access);
-  int (*OpenFileRetry)(void* owner, const char* path, HostFile* file, uint32_t access);
   // 0 when exactly `count` bytes were read, else 1.
   int (*ReadExact)(HostFile file, void* buffer, uint32_t count);
   int (*DeleteFileQuiet)(const char* path);
@@ -103,13 +108,25 @@ struct HostServices {
   int (*ReadSome)(HostFile file, void* buffer, uint32_t count, uint32_t* got);
   // Non-zero on success.
   int (*SetAttributes)(const char* path, uint32_t attributes);
+  // The system's text for `code` in a box over the owner, captioned with the file-name part of
+  // `title`. With `offerRetry`, non-zero when the user chooses to try again.
+  int (*ShowSystemError)(void* owner, int code, const char* title, int offerRetry);
+  // The wait cursor while a listing runs: EndWait puts back what BeginWait returned.
+  intptr_t (*BeginWait)();
+  void (*EndWait)(intptr_t previous);
 };
 
-// Fills the table with the application's services and returns it.
+// Fills the table with the application's services and returns it. They show nothing: no error
+// box and no wait cursor, until the program sets those slots.
 HostServices& ArchiveServicesInit(HostServices& table);
 
+// The slots of a host that shows nothing: no error box, no wait cursor.
+int ShowNoSystemError(void* owner, int code, const char* title, int offerRetry);
+intptr_t BeginNoWait();
+void EndNoWait(intptr_t previous);
+
 // A CreateOutputFile for private scratch space: makes the file only when nothing has the name
-// (a link included), for its owner alone, and shows nothing. 0, or 1 when it cannot.
+// (a link included), for its owner alone: 0, or kNothingToShow when it cannot.
 int CreateNewOutputFile(void* owner, const char* path, HostFile* file);
 
 }  // namespace ostrya::archive

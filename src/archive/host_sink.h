@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "archive/archive_types.h"
+#include "archive/host_file.h"
 #include "archive/host_services.h"
 #include "engines/entry_sink.h"
 
@@ -18,7 +19,9 @@ class HostSink final : public engines::EntrySink {
       : request_(request), services_(services), file_(file) {}
   bool write(const void* bytes, std::size_t count) override {
     written_ += count;
-    return services_.WriteExact(request_.owner, file_, bytes, static_cast<uint32_t>(count)) == 0;
+    const int code =
+        services_.WriteExact(request_.owner, file_, bytes, static_cast<uint32_t>(count));
+    return shownFailure(services_, request_.owner, code, nullptr) == 0;
   }
   uint64_t written() const { return written_; }
 

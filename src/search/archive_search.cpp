@@ -7,6 +7,7 @@
 #include <string>
 
 #include "archive/archive.h"
+#include "archive/host_file.h"
 #include "platform/file.h"
 #include "platform/file_ops.h"
 #include "platform/listing.h"
@@ -220,6 +221,11 @@ ArchiveEntrySearch::ArchiveEntrySearch(const archive::HostServices& services, vo
   services_.ConfirmOverwrite = confirmScratchEntry;
   services_.WriteExact = writeScratch;
   services_.GetDiskSpace = scratchDiskSpace;
+  // The search runs on a thread of its own: what fails inside it is passed over, not shown, and
+  // the window shows its progress instead of a cursor.
+  services_.ShowSystemError = archive::ShowNoSystemError;
+  services_.BeginWait = archive::BeginNoWait;
+  services_.EndWait = archive::EndNoWait;
 }
 
 ArchiveEntrySearch::~ArchiveEntrySearch() {
@@ -231,9 +237,10 @@ int ArchiveEntrySearch::onEntryExtracted(const char* path, const char* entryName
                                          uint32_t size, void* callerContext) {
   SearchRequest& request = requestOf(static_cast<archive::ListingRequest*>(callerContext));
   takeEntry(request, entryName, {attributes, dosDate, dosTime, flag, size}, path);
-  // The scratch file goes whatever the entry turned out to be.
+  // The scratch file goes whatever the entry turned out to be; one that stays is worth a word.
   const auto& self = static_cast<const ArchiveEntrySearch&>(*request.context.archives);
-  return self.services_.DeleteFileRetry(self.owner_, path, 0);
+  return archive::shownFailure(self.base_, self.owner_,
+                               self.services_.DeleteFileRetry(self.owner_, path, 0), path);
 }
 
 void ArchiveEntrySearch::search(SearchRequest& request) {

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "app/app_state_win32.h"
+#include "app/archive_host.h"
 #include "app/command_ids.h"
 #include "app/option_bits.h"
 #include "app/start_up.h"
@@ -87,7 +88,7 @@ void fillLookIn() {
 // main window and its progress goes to the status bar.
 void initArchiveServices() {
   AppState& state = app();
-  archive::ArchiveServicesInit(state.archiveServices);
+  programArchiveServices(state.archiveServices);
   state.archiveServices.Progress = [](void*, uint32_t byteCount) { advanceProgress(byteCount); };
   state.archives = std::make_unique<ArchiveEntrySearch>(state.archiveServices, state.mainWindow,
                                                         scratchLimitSetting(state.config));

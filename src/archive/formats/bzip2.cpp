@@ -107,6 +107,10 @@ bool hostAgreesToWrite(const ExtractionRequest& request, const HostServices& ser
 
 }  // namespace
 
+bool isBzip2Head(const uint8_t* head, const char*) {
+  return head[0] == 'B' && head[1] == 'Z';
+}
+
 int listBzip2(const char* path, ListingContext* context, EntryCallback callback,
               const HostServices& services, void*) {
   char name[platform::kMaxPath];
@@ -132,8 +136,7 @@ int extractBzip2(ExtractionRequest& request, const HostServices& services) {
   if (!in.isOpen()) return kOpenFailed;
   if (!hostAgreesToWrite(request, services, output)) return kDone;
   HostFile created = nullptr;
-  if (services.CreateOutputFile(request.owner, output, &created) != 0 || created == nullptr)
-    return kOutputNotOpened;
+  if (createHostOutput(services, request.owner, output, &created) != 0) return kOutputNotOpened;
   HostFileGuard out(services, created);
   EntryOutput sink(request, services, out.get());
   int code = decompressStreams(in.get(), sink, request);
@@ -142,7 +145,9 @@ int extractBzip2(ExtractionRequest& request, const HostServices& services) {
   if (code == kDone && !inClosed) code = kReadFailed;
   if (code == kDone && !outClosed) code = kWriteFailed;
   if (code != kDone) {
-    if (services.FileExists(output) == 0) services.DeleteFileRetry(request.owner, output, 0);
+    if (services.FileExists(output) == 0)
+      shownFailure(services, request.owner, services.DeleteFileRetry(request.owner, output, 0),
+                   output);
     return code;
   }
   if (request.targetPath && !request.outputFolder)

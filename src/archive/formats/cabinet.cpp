@@ -96,7 +96,7 @@ class CabinetExtraction {
       if (answer == kSkipEntry || stopped_ || output_[0] == '\0') return 0;
     }
     HostFile created = nullptr;
-    if (services_.CreateOutputFile(request_.owner, output_, &created) != 0 || created == nullptr) {
+    if (createHostOutput(services_, request_.owner, output_, &created) != 0) {
       note(kOutputNotOpened);
       return 0;
     }
@@ -169,6 +169,17 @@ int extractCabinet(ExtractionRequest& request, const HostServices& services) {
   CabinetExtraction extraction(request, services);
   engine.copy(name.c_str(), folder.c_str(), CabinetExtraction::notify, &extraction);
   return extraction.result();
+}
+
+// Asking the engine costs a second open and its set-up, so only a head with the signature is
+// put to it.
+bool holdsCabinet(const uint8_t* head, const char* path) {
+  constexpr char kSignature[] = {'M', 'S', 'C', 'F'};
+  if (!bytesAre(head, kSignature, sizeof kSignature)) return false;
+  engines::CabinetEngine engine;
+  if (!engine.create()) return false;
+  platform::RuntimeFile file(platform::runtimeOpenForReading(path));
+  return file.isOpen() && engine.isCabinet(file.descriptor());
 }
 
 }  // namespace ostrya::archive

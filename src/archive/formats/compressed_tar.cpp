@@ -6,6 +6,7 @@
 #include "archive/formats/bzip2.h"
 #include "archive/formats/gzip.h"
 #include "archive/formats/tar.h"
+#include "archive/host_file.h"
 #include "platform/beep.h"
 #include "platform/listing.h"
 #include "platform/path.h"
@@ -70,8 +71,9 @@ int extractCompressedTar(ExtractionRequest& request, const HostServices& service
                : kCompressedTarHoldsNoTar;
 
   if (tarPath[0] != '\0' && services.FileExists(tarPath) == 0)
-    services.DeleteFileRetry(request.owner, tarPath, 0);
-  services.RemoveFolder(request.owner, folder);
+    shownFailure(services, request.owner, services.DeleteFileRetry(request.owner, tarPath, 0),
+                 tarPath);
+  shownFailure(services, request.owner, services.RemoveFolder(request.owner, folder), folder);
   return code;
 }
 

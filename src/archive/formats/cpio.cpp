@@ -14,6 +14,55 @@ namespace {
 constexpr uint32_t kFolderMode = 0x4000;
 constexpr uint32_t kRegularFileMode = 0x8000;
 
+constexpr std::size_t kMagicSize = 6;
+constexpr std::size_t kFieldSize = 8;
+constexpr std::size_t kFields = 13;
+constexpr std::size_t kModeOffset = 14;
+constexpr std::size_t kLinksOffset = 38;
+constexpr std::size_t kTimeOffset = 46;
+constexpr std::size_t kFileSizeOffset = 54;
+constexpr std::size_t kNameSizeOffset = 94;
+constexpr char kTrailer[] = "TRAILER!!!";  // with its NUL, the name of the last entry
+constexpr std::size_t kTrailerSize = sizeof kTrailer;
+
+bool hexField(const uint8_t* field, uint32_t& value) {
+  value = 0;
+  for (std::size_t i = 0; i < kFieldSize; ++i) {
+    const uint8_t c = field[i];
+    uint32_t digit;
+    if (c >= '0' && c <= '9')
+      digit = c - '0';
+    else if (c >= 'a' && c <= 'f')
+      digit = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+      digit = c - 'A' + 10;
+    else
+      return false;
+    value = value * 16 + digit;
+  }
+  return true;
+}
+
+bool parseCpioHeader(const uint8_t* data, std::size_t available, CpioHeader& header) {
+  if (available < kCpioHeaderSize) return false;
+  if (!bytesAre(data, "070701", kMagicSize) && !bytesAre(data, "070702", kMagicSize)) return false;
+  uint32_t value;
+  for (std::size_t field = 0; field < kFields; ++field)
+    if (!hexField(data + kMagicSize + field * kFieldSize, value)) return false;
+  hexField(data + kModeOffset, header.mode);
+  hexField(data + kLinksOffset, header.linkCount);
+  hexField(data + kTimeOffset, header.modificationTime);
+  hexField(data + kFileSizeOffset, header.fileSize);
+  hexField(data + kNameSizeOffset, header.nameSize);
+  return true;
+}
+
+// A trailer whose name lies beyond the bytes available cannot be told from an entry.
+bool isCpioTrailer(const uint8_t* data, std::size_t available, const CpioHeader& header) {
+  return header.nameSize == kTrailerSize && available >= kCpioHeaderSize + kTrailerSize &&
+         std::memcmp(data + kCpioHeaderSize, kTrailer, kTrailerSize) == 0;
+}
+
 // Header and name, and the data after them, each padded to a multiple of 4 bytes.
 uint64_t roundToFour(uint64_t offset) {
   return (offset + 3) & ~uint64_t{3};
@@ -65,6 +114,11 @@ int walkCpio(const char* path, const HostServices& services, Visit&& visit) {
 }
 
 }  // namespace
+
+bool looksLikeCpio(const uint8_t* buffer, std::size_t m, uint64_t) {
+  CpioMember member;
+  return readCpioHeader(buffer, m, member) == CpioHeaderKind::Member;
+}
 
 CpioHeaderKind readCpioHeader(const uint8_t* data, std::size_t available, CpioMember& member) {
   if (!parseCpioHeader(data, available, member.header)) return CpioHeaderKind::NotCpio;

@@ -5,9 +5,9 @@
 #include <cstdint>
 
 #include "archive/archive_types.h"
+#include "archive/detection.h"
 #include "archive/entry_extraction.h"
 #include "archive/host_services.h"
-#include "archive/signatures.h"
 
 namespace ostrya::archive {
 
@@ -17,6 +17,16 @@ namespace ostrya::archive {
 int listCpio(const char* path, ListingContext* context, EntryCallback callback,
              const HostServices& services, void* user);
 int extractCpio(ExtractionRequest& request, const HostServices& services);
+
+// The portable ASCII header: a magic and thirteen 8-digit hexadecimal fields.
+inline constexpr std::size_t kCpioHeaderSize = 110;
+struct CpioHeader {
+  uint32_t mode;
+  uint32_t linkCount;
+  uint32_t modificationTime;
+  uint32_t fileSize;
+  uint32_t nameSize;
+};
 
 // A member of a "070701" or "070702" archive as it lies in a buffer.
 struct CpioMember {
@@ -35,6 +45,10 @@ enum class CpioHeaderKind { Member, Trailer, NotCpio };
 
 // The header at the start of the `available` bytes of `data`.
 CpioHeaderKind readCpioHeader(const uint8_t* data, std::size_t available, CpioMember& member);
+
+// A member's header at the start, not the trailer's.
+bool looksLikeCpio(const uint8_t* buffer, std::size_t m, uint64_t fileSize);
+inline constexpr DetectionTests kCpioDetection{nullptr, looksLikeCpio, nullptr};
 
 // Longer names are kept cut: no path buffer of the program holds them anyway.
 inline constexpr std::size_t kCpioLongestName = 4095;

@@ -8,7 +8,6 @@
 #include "archive/byte_fields.h"
 #include "archive/entry_extraction.h"
 #include "archive/host_file.h"
-#include "archive/signatures.h"
 #include "platform/codepage.h"
 #include "platform/path.h"
 
@@ -19,12 +18,15 @@ namespace {
 // allocation table follows the boot sector, the root folder follows the tables, and the
 // clusters follow the root folder.
 constexpr uint32_t kSectorSize = 512;
+constexpr std::size_t kBytesPerSector = 11;
 constexpr std::size_t kSectorsPerCluster = 13;
 constexpr std::size_t kAllocationTables = 16;
 constexpr std::size_t kRootEntries = 17;
 constexpr std::size_t kSectorsPerTable = 22;
 // The most the boot sector test lets through.
 constexpr uint32_t kMaxSectorsPerCluster = 2;
+constexpr uint16_t kMaxSectorsPerTable = 12;
+constexpr uint16_t kMaxRootEntries = 224;
 
 // A folder entry.
 constexpr std::size_t kEntrySize = 32;
@@ -91,6 +93,15 @@ struct Geometry {
     return dataOffset + uint64_t{cluster - kLowestCluster} * clusterSize;
   }
 };
+
+// The fields of a FAT12 boot sector that a floppy disk image must have.
+bool passesFloppyBootSectorTest(const uint8_t* boot) {
+  const uint16_t tableSectors = le16(boot + kSectorsPerTable);
+  const uint8_t sectorsPerCluster = boot[kSectorsPerCluster];
+  return le16(boot + kBytesPerSector) == kSectorSize && sectorsPerCluster >= 1 &&
+         sectorsPerCluster <= kMaxSectorsPerCluster && tableSectors >= 1 &&
+         tableSectors <= kMaxSectorsPerTable && le16(boot + kRootEntries) <= kMaxRootEntries;
+}
 
 // The reader takes what detection's boot sector test takes, no more.
 bool readGeometry(const uint8_t* boot, uint64_t imageSize, Geometry& geometry) {
@@ -355,6 +366,10 @@ class ClusterChainData final : public EntryData {
 };
 
 }  // namespace
+
+bool looksLikeFloppyImage(const uint8_t* buffer, std::size_t m, uint64_t) {
+  return m > kSectorSize && passesFloppyBootSectorTest(buffer);
+}
 
 // An image without a single entry is reported once, with an empty name and no fields.
 int listFloppyImage(const char* path, ListingContext* context, EntryCallback callback,

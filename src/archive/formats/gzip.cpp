@@ -22,6 +22,7 @@ constexpr std::size_t kFlagsOffset = kMethodOffset + 1;
 constexpr std::size_t kTimeOffset = kFlagsOffset + 1;          // Unix seconds, 0 when not stored
 constexpr std::size_t kFixedHeaderSize = kTimeOffset + 4 + 2;  // then extra flags, system
 constexpr uint8_t kMagic[2] = {0x1F, 0x8B};
+constexpr uint8_t kOldMagicSecond = 0x9E;
 constexpr uint8_t kDeflate = 8;
 constexpr uint8_t kHasExtraField = 0x04;  // 16-bit length, then that many bytes
 constexpr uint8_t kHasName = 0x08;        // NUL-terminated, after the extra field
@@ -186,6 +187,10 @@ class GzipData final : public EntryData {
 };
 
 }  // namespace
+
+bool isGzipHead(const uint8_t* head, const char*) {
+  return head[0] == kMagic[0] && (head[1] == kMagic[1] || head[1] == kOldMagicSecond);
+}
 
 int listGzip(const char* path, ListingContext* context, EntryCallback callback,
              const HostServices& services, void*) {

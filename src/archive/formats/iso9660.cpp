@@ -11,7 +11,6 @@
 #include "archive/byte_fields.h"
 #include "archive/entry_extraction.h"
 #include "archive/host_file.h"
-#include "archive/signatures.h"
 #include "foundation/date_time_text.h"
 #include "platform/codepage.h"
 #include "platform/local_time.h"
@@ -25,12 +24,22 @@ namespace {
 constexpr uint32_t kSectorSize = 2048;
 constexpr uint32_t kFirstDescriptorSector = 16;
 
-// A volume descriptor.
+// A volume descriptor: its type, "CD001", its version.
 constexpr std::size_t kDescriptorType = 0;
+constexpr std::size_t kStandardIdentifier = 1;
+constexpr char kCd001[] = "CD001";
+constexpr std::size_t kDescriptorVersion = kStandardIdentifier + 5;
+constexpr uint8_t kPrimaryDescriptor = 1;
 constexpr std::size_t kEscapeSequences = 88;
 constexpr std::size_t kRootRecord = 156;
 constexpr uint8_t kSupplementaryDescriptor = 2;
 constexpr uint8_t kTerminatorDescriptor = 255;
+
+bool isIsoPrimaryDescriptor(const uint8_t* descriptor) {
+  return descriptor[kDescriptorType] == kPrimaryDescriptor &&
+         bytesAre(descriptor + kStandardIdentifier, kCd001, sizeof kCd001 - 1) &&
+         descriptor[kDescriptorVersion] == 1;
+}
 
 // A directory record; the fixed part ends where the name begins.
 constexpr std::size_t kRecordLength = 0;
@@ -382,6 +391,12 @@ class ExtentData final : public EntryData {
 };
 
 }  // namespace
+
+// The primary descriptor far into the file, in the sector after the 16 system sectors.
+bool looksLikeIso(const uint8_t* buffer, std::size_t m, uint64_t) {
+  const std::size_t descriptor = std::size_t{kFirstDescriptorSector} * kSectorSize;
+  return m > descriptor + kSectorSize && isIsoPrimaryDescriptor(buffer + descriptor);
+}
 
 int listIso(const char* path, ListingContext* context, EntryCallback callback,
             const HostServices& services, void*) {

@@ -127,8 +127,7 @@ int extractOnce(ExtractionRequest& request, const HostServices& services, char c
         if (output[0] == '\0' && request.progressContext)
           services.Progress(request.progressContext, reportedSize(header.packedSize));
       }
-      if (output[0] != '\0' &&
-          (services.CreateOutputFile(request.owner, output, &created) != 0 || created == nullptr))
+      if (output[0] != '\0' && createHostOutput(services, request.owner, output, &created) != 0)
         return kOutputNotOpened;
     }
 
@@ -189,6 +188,26 @@ int extractRar(ExtractionRequest& request, const HostServices& services, char co
   if (code != kWrongPassword) return code;
   password[0] = '\0';
   return extractOnce(request, services, command, password);
+}
+
+namespace {
+
+// RAR 1.5 to 4 end the marker block with 0, RAR 5 with 1 and 0.
+constexpr char kRarMark[] = "Rar!\x1A\x07";       // with its NUL
+constexpr char kRar5Mark[] = "Rar!\x1A\x07\x01";  // with its NUL
+
+bool rarMarkAt(const uint8_t* at) {
+  return bytesAre(at, kRarMark, sizeof kRarMark) || bytesAre(at, kRar5Mark, sizeof kRar5Mark);
+}
+
+}  // namespace
+
+bool isRarHead(const uint8_t* head, const char*) {
+  return rarMarkAt(head);
+}
+
+std::size_t findEmbeddedRar(const uint8_t* buffer, std::size_t end, std::size_t) {
+  return findFirst(buffer, end, kRarMark[0], rarMarkAt);
 }
 
 }  // namespace ostrya::archive

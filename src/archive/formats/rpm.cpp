@@ -37,6 +37,11 @@ constexpr uint64_t kLargestArea = uint64_t{1} << 30;
 // Without a stated size the decompressed payload gets this many times the compressed size.
 constexpr uint64_t kAssumedRatio = 16;
 
+// The lead's magic and a major version the reader knows.
+bool leadStarts(const uint8_t* lead) {
+  return std::memcmp(lead, kLeadMagic, sizeof kLeadMagic) == 0 && lead[kMajorOffset] >= kLeastMajor;
+}
+
 // What lies before the payload.
 struct RpmPackage {
   uint8_t major = 0;
@@ -51,8 +56,7 @@ bool readPackage(const HostServices& services, HostFile file, RpmHeader& header,
   uint32_t indexCount = 0;
   uint32_t storeSize = 0;
   if (services.GetFileSize(nullptr, file, &package.size) != 0 ||
-      services.ReadExact(file, lead, kLeadSize) != 0 ||
-      std::memcmp(lead, kLeadMagic, sizeof kLeadMagic) != 0 || lead[kMajorOffset] < kLeastMajor ||
+      services.ReadExact(file, lead, kLeadSize) != 0 || !leadStarts(lead) ||
       be16(lead + kSignatureTypeOffset) != kHeaderStyleSignature ||
       services.ReadExact(file, intro, sizeof intro) != 0 ||
       !readRpmHeaderIntro(intro, indexCount, storeSize))
@@ -194,6 +198,10 @@ int extractMembers(ExtractionRequest& request, const HostServices& services, con
 }
 
 }  // namespace
+
+bool looksLikeRpm(const uint8_t* buffer, std::size_t m, uint64_t) {
+  return m >= kLeadSize && leadStarts(buffer);
+}
 
 int listRpm(const char* path, ListingContext* context, EntryCallback callback,
             const HostServices& services, void*) {

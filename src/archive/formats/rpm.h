@@ -2,6 +2,7 @@
 #pragma once
 
 #include "archive/archive_types.h"
+#include "archive/detection.h"
 #include "archive/host_services.h"
 
 namespace ostrya::archive {
@@ -15,5 +16,9 @@ int listRpm(const char* path, ListingContext* context, EntryCallback callback,
 // compressor it cannot read, kSetUpFailed when the payload or its decompressed form
 // is too large for memory, kDecoderFailed when the payload does not decompress.
 int extractRpm(ExtractionRequest& request, const HostServices& services);
+
+// A lead at the start with the package magic.
+bool looksLikeRpm(const uint8_t* buffer, std::size_t m, uint64_t fileSize);
+inline constexpr DetectionTests kRpmDetection{nullptr, looksLikeRpm, nullptr};
 
 }  // namespace ostrya::archive

@@ -6,7 +6,6 @@
 #include <new>
 
 #include "archive/byte_fields.h"
-#include "archive/signatures.h"
 
 namespace ostrya::archive {
 namespace {
@@ -23,6 +22,8 @@ constexpr std::size_t kReadOnlyDigit = kModeOffset + 3;
 constexpr std::size_t kSizeOffset = 124;
 constexpr std::size_t kNumberSize = 12;
 constexpr std::size_t kTimeOffset = kSizeOffset + kNumberSize;
+constexpr std::size_t kChecksumOffset = 148;
+constexpr std::size_t kChecksumSize = 8;
 constexpr std::size_t kTypeOffset = 156;
 constexpr std::size_t kMagicOffset = 257;
 constexpr std::size_t kPrefixOffset = 345;
@@ -60,6 +61,32 @@ constexpr std::size_t kMostSparseRuns = 1 << 18;
 // number ending in a newline.
 constexpr std::size_t kLongestMapNumber = 20;
 
+bool isDigitOrBlank(uint8_t c) {
+  return (c >= '0' && c <= '9') || c == ' ';
+}
+
+// An octal field: leading blanks, digits, then a NUL, a blank or the field's end. -1 when it
+// holds no digit or a character of another kind.
+int64_t strictOctal(const uint8_t* field, std::size_t length) {
+  std::size_t i = 0;
+  while (i < length && field[i] == ' ') ++i;
+  int64_t value = 0;
+  std::size_t digits = 0;
+  for (; i < length && field[i] >= '0' && field[i] <= '7'; ++i, ++digits)
+    value = value * 8 + (field[i] - '0');
+  if (digits == 0) return -1;
+  if (i < length && field[i] != '\0' && field[i] != ' ') return -1;
+  return value;
+}
+
+bool equalsIgnoringCase(const uint8_t* at, const char* lower, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    const uint8_t c = at[i] >= 'A' && at[i] <= 'Z' ? static_cast<uint8_t>(at[i] + 32) : at[i];
+    if (c != static_cast<uint8_t>(lower[i])) return false;
+  }
+  return true;
+}
+
 uint64_t roundToBlocks(uint64_t size) {
   return (size + kBlock - 1) / kBlock * kBlock;
 }
@@ -76,6 +103,31 @@ void appendField(char* name, std::size_t& length, const uint8_t* field, std::siz
 }
 
 }  // namespace
+
+// The checksum field is digits or blanks up to a NUL or to the field's end (star fills all eight
+// bytes, ending in a blank); a header that passes either has the right checksum or names itself
+// "ustar". A size that does not fit the file, compared in full 64 bits, rules out text that
+// merely looks like a header.
+bool passesTarHeaderTest(const uint8_t* block, std::size_t m, uint64_t fileSize) {
+  std::size_t end = kChecksumOffset;
+  while (end < m && end < kChecksumOffset + kChecksumSize && block[end] != 0) {
+    if (!isDigitOrBlank(block[end])) return false;
+    ++end;
+  }
+  if (end >= m) return false;
+  uint32_t sum = 0;
+  for (std::size_t i = 0; i < kBlock; ++i)
+    sum += (i >= kChecksumOffset && i < kChecksumOffset + kChecksumSize) ? ' ' : block[i];
+  const int64_t stored = strictOctal(block + kChecksumOffset, kChecksumSize);
+  if (stored != static_cast<int64_t>(sum) &&
+      !equalsIgnoringCase(block + kMagicOffset, kPosixMagic, kPosixMagicSize - 1))
+    return false;
+  return leadingOctal(block + kSizeOffset, kNumberSize) < fileSize;
+}
+
+bool looksLikeTar(const uint8_t* buffer, std::size_t m, uint64_t fileSize) {
+  return m >= kBlock && passesTarHeaderTest(buffer, m, fileSize);
+}
 
 TarStep TarWalk::next(TarMember& member) {
   for (;;) {

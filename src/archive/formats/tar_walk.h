@@ -7,9 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "archive/detection.h"
 #include "archive/host_services.h"
 
 namespace ostrya::archive {
+
+// A tar header block (512 bytes) whose checksum field ends with a NUL before `m`.
+bool passesTarHeaderTest(const uint8_t* block, std::size_t m, uint64_t fileSize);
+bool looksLikeTar(const uint8_t* buffer, std::size_t m, uint64_t fileSize);
+inline constexpr DetectionTests kTarDetection{nullptr, looksLikeTar, nullptr};
 
 // Longer names are kept cut: no path buffer of the program holds them anyway.
 inline constexpr std::size_t kTarLongestName = 4095;

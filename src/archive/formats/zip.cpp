@@ -11,6 +11,7 @@
 #include "archive/unix_time.h"
 #include "engines/zip/zip_directory.h"
 #include "engines/zip/zip_entry_data.h"
+#include "engines/zip/zip_layout.h"
 #include "engines/zip/zip_methods.h"
 #include "platform/codepage.h"
 #include "platform/path.h"
@@ -198,8 +199,7 @@ class ZipExtraction {
       services_.CreateFolderTree(request_.owner, parent);
     }
     HostFile created = nullptr;
-    if (services_.CreateOutputFile(request_.owner, output, &created) != 0 || created == nullptr)
-      return kOutputNotOpened;
+    if (createHostOutput(services_, request_.owner, output, &created) != 0) return kOutputNotOpened;
     HostFileGuard file(services_, created);
     HostOutput sink(request_, services_, file.get());
     const int code = outcomeCode(zip::extractEntryData(bytes_, directory_, entry, sink));
@@ -292,6 +292,23 @@ int extractZip(ExtractionRequest& request, const HostServices& services) {
   HostFileGuard file = HostFileGuard::openForReading(services, request.archivePath);
   if (!file.isOpen()) return kOpenFailed;
   return ZipExtraction(request, services, file.get()).run(folder);
+}
+
+namespace {
+
+constexpr char kLocalMark[] = {static_cast<char>(zip::layout::kLocalSignature & 0xFF),
+                               static_cast<char>(zip::layout::kLocalSignature >> 8 & 0xFF),
+                               static_cast<char>(zip::layout::kLocalSignature >> 16 & 0xFF),
+                               static_cast<char>(zip::layout::kLocalSignature >> 24)};
+
+}  // namespace
+
+bool isZipHead(const uint8_t* head, const char*) {
+  return bytesAre(head, kLocalMark, sizeof kLocalMark);
+}
+
+std::size_t findEmbeddedZip(const uint8_t* buffer, std::size_t end, std::size_t) {
+  return findMark(buffer, end, kLocalMark, sizeof kLocalMark);
 }
 
 }  // namespace ostrya::archive

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "archive/archive_types.h"
+#include "archive/detection.h"
 #include "archive/host_services.h"
 
 namespace ostrya::archive {
@@ -16,5 +17,10 @@ int listZip(const char* path, ListingContext* context, EntryCallback callback,
 // unknown method, damaged, larger than the disk's free space) is passed over and its code is
 // the result; a failed read or write ends the extraction.
 int extractZip(ExtractionRequest& request, const HostServices& services);
+
+// A local header's signature at the head, or behind a self-extracting program.
+bool isZipHead(const uint8_t* head, const char* path);
+std::size_t findEmbeddedZip(const uint8_t* buffer, std::size_t end, std::size_t length);
+inline constexpr DetectionTests kZipDetection{isZipHead, nullptr, findEmbeddedZip};
 
 }  // namespace ostrya::archive
