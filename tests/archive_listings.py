@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """ostrya-find --archives on every good archive fixture, against the listing an independent
-reader made of it (the FIXTURE.list files beside the fixtures)."""
+reader made of it (the FIXTURE.list files beside the fixtures); then a containing text found in
+the entries of every ZIP method, RAR version and cabinet method that hold it, and in no other."""
 import os
 import re
 import shutil
@@ -84,7 +85,63 @@ for folder in sorted(os.listdir(FIXTURES)):
               f"missing {sorted(want_keys - got_keys)[:4]}")
         print(f"{fixture}: {len(got)} entries")
 
+# The source tree's files that hide the needle, as most ZIP and cabinet fixtures hold them.
+NEEDLE = {"readme.txt", "haystack.txt", "sub/inner.txt"}
+NEEDLE_AND_NAMES = NEEDLE | {"Grüße ñandú.txt", "notes with blank.txt"}
+# (fixture, options, text, the entries holding it as an independent extraction finds them)
+CONTAINING = [
+    ("zip/info-zip-stored.zip", [], "needle", NEEDLE_AND_NAMES),
+    ("zip/info-zip-deflate.zip", [], "needle", NEEDLE_AND_NAMES | {
+        "long/a-folder-name-that-is-long-enough/another-rather-long-folder-name/"
+        "file-at-the-end-of-a-long-path.txt"}),
+    ("zip/7z-deflate64.zip", [], "needle", NEEDLE_AND_NAMES),
+    ("zip/7z-bzip2.zip", [], "needle", NEEDLE_AND_NAMES),
+    ("zip/7z-lzma.zip", [], "needle", NEEDLE_AND_NAMES),
+    ("zip/zstd-xz.zip", [], "needle", NEEDLE),
+    ("zip/python-descriptors.zip", [], "needle", NEEDLE | {"Grüße ñandú.txt"}),
+    ("zip/sfx-unadjusted.zip", [], "needle", NEEDLE_AND_NAMES),
+    ("zip/zip64.zip", [], "needle", {"readme.txt", "sub/inner.txt"}),
+    ("zip/legacy-shrink.zip", [], "needle", NEEDLE),
+    ("zip/legacy-reduce1.zip", [], "needle", NEEDLE),
+    ("zip/legacy-reduce2.zip", [], "needle", NEEDLE),
+    ("zip/legacy-reduce3.zip", [], "needle", NEEDLE),
+    ("zip/legacy-reduce4.zip", [], "needle", NEEDLE),
+    ("zip/legacy-implode.zip", [], "needle", NEEDLE),
+    ("zip/legacy-implode-8k.zip", [], "needle", NEEDLE),
+    ("zip/legacy-implode-tree.zip", [], "needle", NEEDLE),
+    ("zip/legacy-implode-tree-8k.zip", [], "needle", NEEDLE),
+    ("rar/rar29.rar", [], "text", {"test.txt", "testdir/test.txt"}),
+    ("rar/rar29-best.rar", [], "text", {"LibarchiveAddingTest.html", "testdir/test.txt",
+                                         "testdir/LibarchiveAddingTest.html"}),
+    ("rar/rar29-sfx.exe", [], "text", {"test.txt", "testdir/test.txt"}),
+    ("rar/rar5-stored.rar", [], "libarchive", {"helloworld.txt"}),
+    ("rar/rar5-compressed.rar", ["--hex"], "01000000050000000B00000013", {"test.bin"}),
+    ("rar/rar5-solid.rar", ["--hex"], "03000000030000000500000009000000 0F", {"test4.bin"}),
+    ("cab/gcab-stored.cab", [], "needle", NEEDLE),
+    ("cab/gcab-mszip.cab", [], "needle", NEEDLE),
+    ("cab/mszip_lzx_qtm.cab", [], "decompressor", {"mszip.txt", "lzx.txt", "qtm.txt"}),
+]
+
+
+def entries_containing(archive, options, text):
+    result = subprocess.run([FIND, "--archives", "--paths", *options, "*",
+                             os.path.dirname(archive), text],
+                            capture_output=True, timeout=120)
+    prefix = archive + "/"
+    return {path[len(prefix):] for path in result.stdout.decode("utf-8", "replace").splitlines()
+            if path.startswith(prefix)}
+
+
+for fixture, options, text, holding in CONTAINING:
+    with tempfile.TemporaryDirectory() as scratch:
+        archive = os.path.join(scratch, os.path.basename(fixture))
+        shutil.copyfile(os.path.join(FIXTURES, fixture), archive)
+        found = entries_containing(archive, options, text)
+    check(found == holding, f"{fixture} [{text}]: found {sorted(found)}, "
+                            f"expected {sorted(holding)}")
+    print(f"{fixture}: {text!r} in {len(found)} entries")
+
 if failures:
     print(f"{len(failures)} failures", file=sys.stderr)
     sys.exit(1)
-print("all listings agree")
+print("all listings and searches agree")

@@ -7,7 +7,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "app/panel_layout.h"
 #include "screenshot.h"
@@ -453,6 +456,93 @@ TEST(WindowProgram, RefusedInputAndWhatCouldNotBeSearchedAreSaid) {
     return program.statusText(1).find("not searched") != std::string::npos;
   })) << program.statusText(1);
   EXPECT_EQ(program.statusText(1), "0 files; 1 not searched");
+  EXPECT_EQ(program.close(), 0);
+}
+
+// The archive fixtures of the native tests, beside this folder.
+std::string archiveFixture(const std::string& relative) {
+  const std::filesystem::path path = std::filesystem::path(__FILE__).parent_path().parent_path() /
+                                     "fixtures" / "archives" / relative;
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// For each archive, how many of the list's rows lie inside it.
+std::vector<int> rowsInside(RunningProgram& program, const ScratchFolder& scratch,
+                            const std::vector<std::string>& archives) {
+  std::vector<int> counts(archives.size(), 0);
+  for (int row = 0; row < program.itemCount(); ++row) {
+    const std::string folder = program.cellText(row, 4) + "\\";
+    for (std::size_t i = 0; i < archives.size(); ++i)
+      if (folder.rfind(treeOf(scratch) + "\\" + archives[i] + "\\", 0) == 0) ++counts[i];
+  }
+  return counts;
+}
+
+// Searches the tree for `text`; once the rows inside the archives are as expected (or the wait
+// has timed out) and the run is over, gives them.
+std::vector<int> searchInside(RunningProgram& program, const ScratchFolder& scratch,
+                              const std::string& text, const std::vector<std::string>& archives,
+                              const std::vector<int>& expected) {
+  program.setText(kContainingText, text);
+  program.setText(kLookIn, treeOf(scratch));
+  program.commandNow(kSearch);
+  waitUntil([&] { return rowsInside(program, scratch, archives) == expected; }, 30000);
+  EXPECT_TRUE(program.waitForSearchEnd());
+  return rowsInside(program, scratch, archives);
+}
+
+// "Search in compressed files" with a containing text finds it in the entries of every ZIP
+// method, RAR version and cabinet method that hold it, and in no other.
+TEST(WindowProgram, ContainingTextIsFoundInsideCompressedFiles) {
+  struct Holding {
+    const char* fixture;
+    int entries;
+  };
+  const std::vector<Holding> words = {
+      {"zip/info-zip-stored.zip", 5}, {"zip/info-zip-deflate.zip", 6},
+      {"zip/7z-deflate64.zip", 5},    {"zip/7z-bzip2.zip", 5},
+      {"zip/7z-lzma.zip", 5},         {"zip/zstd-xz.zip", 3},
+      {"zip/legacy-shrink.zip", 3},   {"zip/legacy-reduce2.zip", 3},
+      {"zip/legacy-implode.zip", 3},  {"zip/legacy-implode-tree-8k.zip", 3},
+      {"rar/rar29.rar", 2},           {"rar/rar29-best.rar", 1},
+      {"rar/rar5-stored.rar", 1},     {"cab/gcab-stored.cab", 3},
+      {"cab/gcab-mszip.cab", 3},      {"cab/mszip_lzx_qtm.cab", 3},
+  };
+  const std::vector<Holding> bytes = {{"rar/rar5-compressed.rar", 1}, {"rar/rar5-solid.rar", 0}};
+  ScratchFolder scratch;
+  std::vector<std::string> archives;
+  for (const auto* list : {&words, &bytes})
+    for (const Holding& holding : *list) {
+      const std::string name = std::filesystem::path(holding.fixture).filename().string();
+      scratch.file("tree\\" + name, archiveFixture(holding.fixture));
+      archives.push_back(name);
+    }
+  const auto expected = [&](const std::vector<Holding>& holding, std::size_t at) {
+    std::vector<int> counts(archives.size(), 0);
+    for (const Holding& h : holding) counts[at++] = h.entries;
+    return counts;
+  };
+  {
+    // Recurse, regular expression, search in compressed files.
+    scratch.file("Ostry.INI", "[Ostrya]\r\nLanguage=US\r\nOpt=1310848\r\n");
+    RunningProgram program(scratch.path());
+    ASSERT_NE(program.main(), nullptr);
+    const std::vector<int> counts = expected(words, 0);
+    EXPECT_EQ(searchInside(program, scratch, "needle|decompressor|text document|hello libarchive",
+                           archives, counts),
+              counts);
+    EXPECT_EQ(program.close(), 0);
+  }
+  // Recurse, HEX, search in compressed files: a solid RAR 5 archive's last entry.
+  scratch.file("Ostry.INI", "[Ostrya]\r\nLanguage=US\r\nOpt=1572992\r\n");
+  RunningProgram program(scratch.path());
+  ASSERT_NE(program.main(), nullptr);
+  std::vector<int> counts = expected(bytes, words.size());
+  EXPECT_EQ(searchInside(program, scratch, "0B000000 13000000", archives, counts), counts);
+  counts[words.size()] = 0;
+  counts[words.size() + 1] = 1;
+  EXPECT_EQ(searchInside(program, scratch, "05000000 09000000 0F", archives, counts), counts);
   EXPECT_EQ(program.close(), 0);
 }
 
