@@ -78,25 +78,33 @@ void closeStream(mspack_file* file) {
   delete stream;
 }
 
+// After a next cabinet of a set failed to open, the engine may read on through the handle that
+// open left null; such calls fail instead of reaching a descriptor.
 int readStream(mspack_file* file, void* buffer, int bytes) {
-  if (bytes < 0) return -1;
-  return platform::runtimeRead(streamOf(file)->descriptor, buffer, static_cast<unsigned>(bytes));
+  const RuntimeStream* stream = streamOf(file);
+  if (stream == nullptr || bytes < 0) return -1;
+  return platform::runtimeRead(stream->descriptor, buffer, static_cast<unsigned>(bytes));
 }
 
 int writeStream(mspack_file* file, void* buffer, int bytes) {
-  if (bytes < 0) return -1;
-  if (EntrySink* output = streamOf(file)->output)
+  const RuntimeStream* stream = streamOf(file);
+  if (stream == nullptr || bytes < 0) return -1;
+  if (EntrySink* output = stream->output)
     return output->write(buffer, static_cast<std::size_t>(bytes)) ? bytes : -1;
-  return platform::runtimeWrite(streamOf(file)->descriptor, buffer, static_cast<unsigned>(bytes));
+  return platform::runtimeWrite(stream->descriptor, buffer, static_cast<unsigned>(bytes));
 }
 
 int seekStream(mspack_file* file, off_t offset, int mode) {
-  return platform::runtimeSeek(streamOf(file)->descriptor, offset, seekFromOf(mode)) < 0 ? -1 : 0;
+  const RuntimeStream* stream = streamOf(file);
+  if (stream == nullptr) return -1;
+  return platform::runtimeSeek(stream->descriptor, offset, seekFromOf(mode)) < 0 ? -1 : 0;
 }
 
 off_t tellStream(mspack_file* file) {
+  const RuntimeStream* stream = streamOf(file);
+  if (stream == nullptr) return -1;
   return static_cast<off_t>(
-      platform::runtimeSeek(streamOf(file)->descriptor, 0, platform::SeekFrom::Current));
+      platform::runtimeSeek(stream->descriptor, 0, platform::SeekFrom::Current));
 }
 
 // The engine's warnings are meant for a person at a console; a search has none.
