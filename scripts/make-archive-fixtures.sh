@@ -556,6 +556,25 @@ def uudecode(source, target):
     import uu
     uu.decode(source, target, quiet=True)
 
+def rar_swap_first_files(source, target):
+    """A RAR 1.5-4 archive with its first two file blocks (header and data) in the other order:
+    each block carries its own CRC, so the archive stays whole."""
+    data = open(source, "rb").read()
+    at, blocks = 7, []  # after the marker block
+    while at < len(data):
+        _, kind, flags, size = struct.unpack_from("<HBHH", data, at)
+        length = size
+        if flags & 0x8000 or kind == 0x74:
+            length += struct.unpack_from("<I", data, at + 7)[0]
+            if kind == 0x74 and flags & 0x100:
+                length += struct.unpack_from("<I", data, at + 32)[0] << 32
+        blocks.append((kind, data[at:at + length]))
+        at += length
+    first, second = [i for i, (kind, _) in enumerate(blocks) if kind == 0x74][:2]
+    blocks[first], blocks[second] = blocks[second], blocks[first]
+    with open(target, "wb") as out:
+        out.write(data[:7] + b"".join(block for _, block in blocks))
+
 def listing_lsar(archive, out):
     """The same form as 7-Zip's listing, from lsar (unar), which shares no code with libarchive.
     Times are shown in UTC under TZ=UTC."""
@@ -681,6 +700,7 @@ if __name__ == "__main__":
     elif cmd == "hostile-cab": hostile_cab(*args)
     elif cmd == "cab-set": cab_set(*args)
     elif cmd == "uudecode": uudecode(*args)
+    elif cmd == "rar-swap-first-files": rar_swap_first_files(*args)
     elif cmd == "list-lsar": listing_lsar(*args)
     elif cmd == "contents-crc": contents_crc(*args)
     elif cmd == "list": listing(*args)
@@ -1003,6 +1023,11 @@ for f in "${!rar_fixtures[@]}"; do
   py uudecode "$rar_tests/${rar_fixtures[$f]}.uu" "$out/rar/$f"
   chmod 0644 "$out/rar/$f"
 done
+# A plain entry before an encrypted one: the partly encrypted test archive has them the other way.
+py uudecode "$rar_tests/test_read_format_rar_encryption_partially.rar.uu" "$work/partly.rar"
+py rar-swap-first-files "$work/partly.rar" "$out/rar/rar29-partly-encrypted.rar"
+chmod 0644 "$out/rar/rar29-partly-encrypted.rar"
+py list-lsar "$out/rar/rar29-partly-encrypted.rar" "$out/rar/rar29-partly-encrypted.rar.list"
 for f in "${!rar_fixtures[@]}"; do
   py list-lsar "$out/rar/$f" "$out/rar/$f.list"
   [ "$f" = rar29-encrypted.rar ] || py contents-crc "$out/rar/$f" "$out/rar/$f.crc"

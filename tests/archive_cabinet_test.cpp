@@ -9,6 +9,7 @@
 #include "archive/formats/cabinet.h"
 #include "archive_fixture_tree.h"
 #include "archive_image_test_support.h"
+#include "zip_writer.h"
 
 namespace ostrya::archive {
 namespace {
@@ -30,6 +31,48 @@ class ArchiveCabinet : public testing::FixtureReaderTest<listCabinet, extractCab
     return tree_.native("set/set-part1.cab");
   }
 };
+
+// A cabinet whose previous and next cabinet are both itself, with one file in a folder that
+// goes on in both.
+std::string selfContinuedCabinet(const std::string& name) {
+  using testing::put16;
+  using testing::put32;
+  const std::string links = name + '\0' + "disk" + '\0' + name + '\0' + "disk" + '\0';
+  const std::string body = "sixteen bytes...";
+  std::string file;
+  put32(file, static_cast<uint32_t>(body.size()));
+  put32(file, 0);
+  put16(file, 0xFFFF);  // continued from the previous cabinet and into the next
+  put16(file, 0x5021);
+  put16(file, 0);
+  put16(file, 0x20);
+  file += std::string("loop.txt") + '\0';
+  const auto filesAt = static_cast<uint32_t>(36 + links.size() + 8);
+  const auto dataAt = static_cast<uint32_t>(filesAt + file.size());
+  std::string folder;
+  put32(folder, dataAt);
+  put16(folder, 1);
+  put16(folder, 0);
+  std::string data;
+  put32(data, 0);
+  put16(data, static_cast<uint32_t>(body.size()));
+  put16(data, static_cast<uint32_t>(body.size()));
+  data += body;
+  std::string header = "MSCF";
+  put32(header, 0);
+  put32(header, static_cast<uint32_t>(dataAt + data.size()));
+  put32(header, 0);
+  put32(header, filesAt);
+  put32(header, 0);
+  header += '\x03';
+  header += '\x01';
+  put16(header, 1);       // folders
+  put16(header, 1);       // files
+  put16(header, 3);       // a previous and a next cabinet
+  put16(header, 0x4321);  // the set
+  put16(header, 1);       // the index in it
+  return header + links + folder + file + data;
+}
 
 TEST_F(ArchiveCabinet, ListsEachFixtureAsTheIndependentReaderDoes) {
   for (const char* name : {"gcab-stored.cab", "gcab-mszip.cab", "mszip_lzx_qtm.cab",
@@ -78,6 +121,14 @@ TEST_F(ArchiveCabinet, ASetIsFollowedIntoItsNextCabinets) {
   const auto written = testing::filesBelow(tree_.root() / "out");
   ASSERT_EQ(written.size(), 3u);
   for (const auto& [path, contents] : written) EXPECT_EQ(contents, source.at(path)) << path;
+
+  // A cabinet in the middle of a set that names itself as the previous and the next one, its
+  // folder going on in both, is not followed round.
+  tree_.folder("loop");
+  tree_.file("loop/loop.cab", selfContinuedCabinet("loop.cab"));
+  host_.calls.clear();
+  extractBelow(tree_.native("loop/loop.cab"), kModeKeepFolders, "loop-out");
+  EXPECT_LE(host_.callsOf("ConfirmOverwrite").size(), 1u);
 }
 
 TEST_F(ArchiveCabinet, HostileNamesWriteNothingOutsideTheOutputFolder) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -138,6 +139,23 @@ TEST_F(ArchiveRar, EncryptedEntriesAskTwiceAndEndAsAWrongPassword) {
   host_.passwordAnswer = nullptr;
   EXPECT_EQ(extractBelow(fixture("rar29-encrypted.rar"), kModeKeepFolders, "cancelled"),
             kPasswordCancelled);
+
+  // The plain entry before an encrypted one comes out once: the second run passes over it.
+  host_.passwordAnswer = "";
+  host_.calls.clear();
+  EXPECT_EQ(extractBelow(fixture("rar29-partly-encrypted.rar"), kModeKeepFolders, "partly"),
+            kWrongPassword);
+  const auto offered = [&](const char* name) {
+    return std::count_if(host_.calls.begin(), host_.calls.end(), [&](const std::string& call) {
+      return call.rfind("ConfirmOverwrite", 0) == 0 && call.size() >= std::strlen(name) &&
+             call.compare(call.size() - std::strlen(name), std::string::npos, name) == 0;
+    });
+  };
+  EXPECT_EQ(offered("bar.txt"), 1);
+  EXPECT_EQ(offered("foo.txt"), 2);
+  const auto written = testing::filesBelow(tree_.root() / "partly");
+  ASSERT_EQ(written.size(), 1u);
+  EXPECT_EQ(written.begin()->first, "bar.txt");
 }
 
 TEST_F(ArchiveRar, DamagedArchivesEndAsDamagedAndLeaveNoPartialFile) {

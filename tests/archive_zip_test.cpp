@@ -236,6 +236,13 @@ TEST_F(ArchiveZip, ExtendedTimesAndZip64FieldsOfTheCentralDirectory) {
   ASSERT_EQ(recorder.entries.size(), 1u);
   EXPECT_EQ(recorder.entries[0].dosDate, date);
   EXPECT_EQ(recorder.entries[0].dosTime, time);
+  // The field is signed: a day in 1969 is no date after 2100.
+  extended.replace(5, 4, std::string("\x80\xAE\xFE\xFF", 4));  // -86400
+  timed.centralExtra = extended;
+  ListingRecorder early;
+  ASSERT_EQ(list(made("early.zip", zipOf({timed})), early), kDone);
+  ASSERT_EQ(early.entries.size(), 1u);
+  EXPECT_LT(early.entries[0].dosDate >> 9, 20) << early.entries[0].dosDate;
 
   // All ones in the central sizes without a ZIP64 field: damage, after the entries before.
   std::string archive = zipOf({{"good.txt", "g"}, {"bad.txt", "b"}});

@@ -206,20 +206,13 @@ bool CabinetEngine::create() {
   return decompressor_ != nullptr;
 }
 
-bool CabinetEngine::isCabinet(int descriptor, CabinetInfo* info) {
+bool CabinetEngine::isCabinet(int descriptor) {
   if (decompressor_ == nullptr || descriptor == platform::kNoDescriptor) return false;
   if (platform::runtimeSeek(descriptor, 0, platform::SeekFrom::Start) != 0) return false;
   system_->lent = descriptor;
   mscabd_cabinet* cabinet = decompressor_->open(decompressor_, kLentDescriptor);
   system_->lent = platform::kNoDescriptor;
   if (cabinet == nullptr) return false;
-  if (info) {
-    info->length = cabinet->length;
-    info->setId = cabinet->set_id;
-    info->setIndex = cabinet->set_index;
-    info->hasPrevious = (cabinet->flags & MSCAB_HDR_PREVCAB) != 0;
-    info->hasNext = (cabinet->flags & MSCAB_HDR_NEXTCAB) != 0;
-  }
   decompressor_->close(decompressor_, cabinet);
   return true;
 }
@@ -242,8 +235,12 @@ bool CabinetEngine::copy(const char* cabinetName, const char* folder, CabinetNot
       break;
     cabinet.name = last->nextname;
     if (notify(CabinetNote::NextCabinet, cabinet) != 1) break;
+    // The next cabinet carries the set's number and the index after this one's, so a set that
+    // names one of its own cabinets again is not followed round.
     mscabd_cabinet* next = opened.open(base + last->nextname);
-    if (next == nullptr || !opened.join(last)) break;
+    if (next == nullptr || next->set_id != first->set_id ||
+        next->set_index != last->set_index + 1 || !opened.join(last))
+      break;
     last = next;
   }
   for (mscabd_file* file = first->files; file != nullptr; file = file->next) {

@@ -13,15 +13,6 @@ namespace ostrya::engines {
 
 struct CabinetSystem;
 
-// What the test of a cabinet tells of its header.
-struct CabinetInfo {
-  uint32_t length = 0;
-  uint16_t setId = 0;
-  uint16_t setIndex = 0;
-  bool hasPrevious = false;
-  bool hasNext = false;
-};
-
 // The notifications of a copy, numbered as the cabinet interface of Windows numbers them.
 enum class CabinetNote { CabinetInfo = 0, CopyFile = 2, CloseFileInfo = 3, NextCabinet = 4 };
 
@@ -56,7 +47,7 @@ class CabinetEngine {
   // Sets up a decoder context; false when none can be made.
   bool create();
   // Whether the file open on the descriptor is a cabinet whose headers read whole.
-  bool isCabinet(int descriptor, CabinetInfo* info = nullptr);
+  bool isCabinet(int descriptor);
   // Walks the cabinet `folder` + `cabinetName` (the folder ends with a separator), and the set
   // it begins where NextCabinet allows, notifying as it goes. False when the cabinet cannot be
   // opened or a notification stopped the copy.

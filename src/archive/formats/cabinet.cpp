@@ -177,9 +177,7 @@ bool holdsCabinet(const uint8_t* head, const char* path) {
   constexpr char kSignature[] = {'M', 'S', 'C', 'F'};
   if (!bytesAre(head, kSignature, sizeof kSignature)) return false;
   engines::CabinetEngine engine;
-  if (!engine.create()) return false;
-  platform::RuntimeFile file(platform::runtimeOpenForReading(path));
-  return file.isOpen() && engine.isCabinet(file.descriptor());
+  return prepare(engine, path) == kDone;
 }
 
 }  // namespace ostrya::archive

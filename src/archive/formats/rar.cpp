@@ -86,9 +86,10 @@ int layerCode(int result) {
   }
 }
 
-// One walk over the archive's entries.
+// One walk over the archive's entries. Those before `resumeAt` were dealt with by an earlier
+// walk and are passed over; `reached` is the index of the entry the walk ended at.
 int extractOnce(ExtractionRequest& request, const HostServices& services, char command,
-                char* password) {
+                char* password, std::size_t resumeAt, std::size_t& reached) {
   rar::RarArchive archive;
   if (archive.open(request.archivePath, rar::RarOpenMode::Extract) != rar::kRarSuccess)
     return kNotThisFormat;
@@ -99,12 +100,17 @@ int extractOnce(ExtractionRequest& request, const HostServices& services, char c
   header.name = name;
   header.nameCapacity = sizeof name;
   bool lastEncrypted = false;
-  for (;;) {
+  for (reached = 0;; ++reached) {
     if (abortRequested(request)) return kDone;
     const int read = archive.readHeader(header);
     if (read == rar::kRarEndOfArchive) return kDone;
     if (read != rar::kRarSuccess) return lastEncrypted ? kWrongPassword : kDamagedData;
     lastEncrypted = (header.flags & rar::kRarFlagEncrypted) != 0;
+    if (reached < resumeAt) {
+      if (const int code = layerCode(archive.process(rar::RarOperation::Skip, nullptr)))
+        return code;
+      continue;
+    }
     uint16_t dosDate = 0;
     uint16_t dosTime = 0;
     dosTimeOf(header, dosDate, dosTime);
@@ -181,13 +187,16 @@ int listRar(const char* path, ListingContext* context, EntryCallback callback,
   return kDone;
 }
 
-// A wrong password is forgotten and the whole extraction run once more, which asks again.
+// A wrong password is forgotten and the extraction run once more, which asks again. The entries
+// before the one that failed came out already: the second run passes over them, so none is
+// reported twice.
 int extractRar(ExtractionRequest& request, const HostServices& services, char command,
                char* password) {
-  const int code = extractOnce(request, services, command, password);
+  std::size_t reached = 0;
+  const int code = extractOnce(request, services, command, password, 0, reached);
   if (code != kWrongPassword) return code;
   password[0] = '\0';
-  return extractOnce(request, services, command, password);
+  return extractOnce(request, services, command, password, reached, reached);
 }
 
 namespace {

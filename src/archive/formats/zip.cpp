@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "archive/bounded_text.h"
 #include "archive/host_file.h"
@@ -146,7 +147,8 @@ class ZipExtraction {
       const int code = extract(entry);
       if (code == kDone) continue;
       if (result_ == kDone) result_ = code;
-      if (endsExtraction(code)) return code;
+      // An entry refused for want of room leaves room for the next, smaller one.
+      if (endsExtraction(code) && !std::exchange(refusedForRoom_, false)) return code;
       // What a command-line extractor would print; the application ignores it.
       const std::string text =
           "passed over: " + std::string(name_) + " (" + std::to_string(code) + ")";
@@ -177,7 +179,10 @@ class ZipExtraction {
     }
     if (entry.encrypted()) return kEncrypted;
     if (!zip::methodDecoded(entry.method)) return kUnsupportedMethod;
-    if (!roomFor(entry.size)) return kWriteFailed;
+    if (!roomFor(entry.size)) {
+      refusedForRoom_ = true;
+      return kWriteFailed;
+    }
     uint16_t dosDate = 0;
     uint16_t dosTime = 0;
     dosTimeOf(entry, dosDate, dosTime);
@@ -256,6 +261,7 @@ class ZipExtraction {
   int result_ = kDone;
   bool replaceAll_ = false;
   bool stopped_ = false;
+  bool refusedForRoom_ = false;
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <zlib.h>
 #include <zstd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <new>
@@ -78,11 +79,12 @@ Step stepOf(const Stream& stream, std::size_t available, std::size_t room, Step:
 // input after the last byte, so the entry's size ends it.
 Decoded runLzma(lzma_stream& stream, CompressedInput& input, DecodedOutput& output, uint64_t size) {
   uint64_t total = 0;
-  return pump(
+  lzma_ret result = LZMA_OK;
+  const Decoded decoded = pump(
       input, output,
       [&](const uint8_t* in, std::size_t available, uint8_t* out, std::size_t room, bool ended) {
         setBuffers(stream, in, available, out, room);
-        const lzma_ret result = lzma_code(&stream, ended ? LZMA_FINISH : LZMA_RUN);
+        result = lzma_code(&stream, ended ? LZMA_FINISH : LZMA_RUN);
         Step step = stepOf(stream, available, room, Step::More);
         total += step.produced;
         if (result == LZMA_STREAM_END || total >= size)
@@ -91,12 +93,16 @@ Decoded runLzma(lzma_stream& stream, CompressedInput& input, DecodedOutput& outp
           step.state = Step::Error;
         return step;
       });
+  return result == LZMA_MEMLIMIT_ERROR || result == LZMA_MEM_ERROR ? Decoded::NoMemory : decoded;
 }
 
 struct LzmaStream {
   lzma_stream stream = LZMA_STREAM_INIT;
   ~LzmaStream() { lzma_end(&stream); }
 };
+
+// A dictionary is taken on the data's word: more memory than this is refused, not asked for.
+constexpr uint64_t kMostDecoderMemory = uint64_t{512} << 20;
 
 // The LZMA header of a ZIP entry: major and minor version, then the length of the properties.
 constexpr std::size_t kLzmaHeader = 4;
@@ -153,6 +159,14 @@ Decoded decodeZipLzma(CompressedInput& input, DecodedOutput& output, uint64_t si
   if (lzma_properties_decode(&filters[0], nullptr, header + kLzmaHeader, kLzmaProperties) !=
       LZMA_OK)
     return Decoded::Damaged;
+  // No distance reaches back past the entry's start, so the entry's size is dictionary enough.
+  auto* options = static_cast<lzma_options_lzma*>(filters[0].options);
+  options->dict_size = static_cast<uint32_t>(
+      std::min<uint64_t>(options->dict_size, std::max<uint64_t>(size, LZMA_DICT_SIZE_MIN)));
+  if (lzma_raw_decoder_memusage(filters) > kMostDecoderMemory) {
+    free(filters[0].options);
+    return Decoded::NoMemory;
+  }
   LzmaStream lzma;
   const lzma_ret ready = lzma_raw_decoder(&lzma.stream, filters);
   // The decoder copied the options.
@@ -164,7 +178,7 @@ Decoded decodeZipLzma(CompressedInput& input, DecodedOutput& output, uint64_t si
 
 Decoded decodeXz(CompressedInput& input, DecodedOutput& output) {
   LzmaStream lzma;
-  if (lzma_stream_decoder(&lzma.stream, UINT64_MAX, 0) != LZMA_OK) return Decoded::NoMemory;
+  if (lzma_stream_decoder(&lzma.stream, kMostDecoderMemory, 0) != LZMA_OK) return Decoded::NoMemory;
   return runLzma(lzma.stream, input, output, UINT64_MAX);
 }
 

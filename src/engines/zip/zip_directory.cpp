@@ -238,7 +238,8 @@ bool ZipDirectory::parseExtra(const uint8_t* extra, std::size_t length, ZipEntry
       if (wantsOffset) take(entry.localOffset);
     } else if (tag == L::extra::kExtendedTime && size >= 5 && (block[0] & 1) != 0) {
       entry.hasUnixTime = true;
-      entry.unixTime = le32(block + 1);
+      // Signed: a time before 1970 is negative, not one after 2038.
+      entry.unixTime = static_cast<int32_t>(le32(block + 1));
     } else if (tag == L::extra::kUnicodePath && size >= 5 && block[0] == 1) {
       const auto* stored = reinterpret_cast<const Bytef*>(entry.storedName.data());
       const uLong check = crc32(0, stored, static_cast<uInt>(entry.storedName.size()));
