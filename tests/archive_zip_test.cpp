@@ -153,6 +153,15 @@ TEST_F(ArchiveZip, EntriesThatCannotBeExtractedArePassedOverWithTheirCode) {
   aes.packed = "cipher";
   const std::string encryptedZip =
       made("encrypted.zip", zipOf({encrypted, {"plain.txt", "plain needle\n"}, aes}));
+  // An LZMA entry that states 600 MiB of data and of dictionary asks for more decoder memory
+  // than an entry is granted: passed over like a method not decoded.
+  Member greedy{"greedy.txt", "x"};
+  greedy.method = 14;
+  greedy.packed = std::string("\x09\x14\x05\x00\x5D\x00\x00\x80\x25", 9) + "lzma data";
+  std::string greedyZip = zipOf({greedy, {"plain.txt", "plain needle\n"}});
+  greedyZip.replace(greedyZip.find(std::string("PK\x01\x02", 4)) + 24, 4,
+                    std::string("\x00\x00\x80\x25", 4));
+  greedyZip = made("greedy.zip", greedyZip);
   const struct {
     std::string path;
     int code;
@@ -161,6 +170,7 @@ TEST_F(ArchiveZip, EntriesThatCannotBeExtractedArePassedOverWithTheirCode) {
       {fixture("ppmd.zip"), kUnsupportedMethod, {"plain.txt"}},
       {fixture("bomb.zip"), kDamagedData, {}},
       {encryptedZip, kEncrypted, {"plain.txt"}},
+      {greedyZip, kUnsupportedMethod, {"plain.txt"}},
       {fixture("damaged-crc.zip"), kDamagedData, {"haystack.txt", "notes with blank.txt"}},
       {fixture("damaged-truncated.zip"), kNotThisFormat, {}},
   };

@@ -93,7 +93,8 @@ Decoded runLzma(lzma_stream& stream, CompressedInput& input, DecodedOutput& outp
           step.state = Step::Error;
         return step;
       });
-  return result == LZMA_MEMLIMIT_ERROR || result == LZMA_MEM_ERROR ? Decoded::NoMemory : decoded;
+  if (result == LZMA_MEMLIMIT_ERROR) return Decoded::BeyondMemoryGrant;
+  return result == LZMA_MEM_ERROR ? Decoded::NoMemory : decoded;
 }
 
 struct LzmaStream {
@@ -165,12 +166,13 @@ Decoded decodeZipLzma(CompressedInput& input, DecodedOutput& output, uint64_t si
       std::min<uint64_t>(options->dict_size, std::max<uint64_t>(size, LZMA_DICT_SIZE_MIN)));
   if (lzma_raw_decoder_memusage(filters) > kMostDecoderMemory) {
     free(filters[0].options);
-    return Decoded::NoMemory;
+    return Decoded::BeyondMemoryGrant;
   }
   LzmaStream lzma;
   const lzma_ret ready = lzma_raw_decoder(&lzma.stream, filters);
   // The decoder copied the options.
   free(filters[0].options);
+  if (ready == LZMA_MEM_ERROR) return Decoded::NoMemory;
   if (ready != LZMA_OK) return Decoded::Damaged;
   if (size == 0) return Decoded::Complete;
   return runLzma(lzma.stream, input, output, size);

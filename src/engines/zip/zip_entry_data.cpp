@@ -73,6 +73,9 @@ EntryOutcome extractEntryData(ArchiveBytes& bytes, ZipDirectory& directory, cons
       return EntryOutcome::ReadFailed;
     case Decoded::NoMemory:
       return EntryOutcome::NoMemory;
+    // Settings of its method beyond what is decoded: the next entry may do without them.
+    case Decoded::BeyondMemoryGrant:
+      return EntryOutcome::UnsupportedMethod;
     case Decoded::Damaged:
       break;
   }

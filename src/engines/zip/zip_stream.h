@@ -33,6 +33,8 @@ enum class Decoded {
   InputFailed,
   // The decoder could not get the memory it works in.
   NoMemory,
+  // The data asks for more decoder memory than one entry is granted.
+  BeyondMemoryGrant,
 };
 
 }  // namespace ostrya::engines::zip
