@@ -986,7 +986,7 @@ fi
 mspack_tests="$work/mspack/test/test_files/cabd"
 for f in mszip_lzx_qtm normal_2files_1folder; do cp "$mspack_tests/$f.cab" "$out/cab/$f.cab"; done
 py hostile-cab "$out/cab/hostile-names.cab"
-py cab-set "$out/cab/set-part1.cab" "$out/cab/set-part2.cab" "$plain"
+py cab-set "$out/cab/set-disk1.cab" "$out/cab/set-disk2.cab" "$plain"
 for f in gcab-stored gcab-mszip mszip_lzx_qtm normal_2files_1folder hostile-names; do
   write_list "$out/cab/$f.cab" Cab
 done

@@ -26,9 +26,9 @@ class ArchiveCabinet : public testing::FixtureReaderTest<listCabinet, extractCab
   // The cabinets of a set are found beside the first: the set is copied into the tree.
   std::string setInTree() {
     tree_.folder("set");
-    for (const char* name : {"set-part1.cab", "set-part2.cab"})
+    for (const char* name : {"set-disk1.cab", "set-disk2.cab"})
       fs::copy_file(fixture(name), tree_.root() / "set" / name);
-    return tree_.native("set/set-part1.cab");
+    return tree_.native("set/set-disk1.cab");
   }
 };
 

@@ -48,9 +48,14 @@ int makeWritable(const char* path) {
   return platform::setFileAttributes(path, attributes & ~uint32_t{platform::kAttrReadOnly}) ? 0 : 2;
 }
 
+int deleteFileQuiet(const char* path) {
+  int code = platform::deleteFile(path);
+  if (code != 0 && makeWritable(path) == 0) code = platform::deleteFile(path);
+  return code;
+}
+
 int deleteFileRetry(void*, const char* path, uint32_t) {
-  makeWritable(path);
-  return platform::deleteFile(path);
+  return deleteFileQuiet(path);
 }
 
 // The search's side replaces this slot with one that searches the file first; without it an
@@ -188,12 +193,6 @@ ReadAhead& readerOf(HostFile file) {
 int readExact(HostFile file, void* buffer, uint32_t count) {
   std::size_t got = 0;
   return readerOf(file).read(buffer, count, got) == 0 && got == count ? 0 : 1;
-}
-
-int deleteFileQuiet(const char* path) {
-  int code = platform::deleteFile(path);
-  if (code != 0 && makeWritable(path) == 0) code = platform::deleteFile(path);
-  return code;
 }
 
 int setFileDosTime(HostFile file, uint16_t dosDate, uint16_t dosTime) {

@@ -1,5 +1,6 @@
 // portable: no platform headers.
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "archive/archive.h"
@@ -22,27 +23,41 @@ constexpr TypeCode kDeepOrder[] = {kTar, kArj, kFloppyImage, kIso, kRpm, kCpio};
 // offset the earlier format in this order.
 constexpr TypeCode kEmbeddedOrder[] = {kZip, kRar, kAce, kLha};
 
+// The rows of an order, looked up once rather than for every file.
+template <std::size_t N>
+const std::array<const DetectionTests*, N>& testsOf(const TypeCode (&order)[N]) {
+  static const std::array<const DetectionTests*, N> tests = [&] {
+    std::array<const DetectionTests*, N> rows{};
+    for (std::size_t i = 0; i < N; ++i) rows[i] = &findFormat(order[i])->detect;
+    return rows;
+  }();
+  return tests;
+}
+
 TypeCode testHead(const uint8_t* head, const char* path) {
-  for (const TypeCode code : kHeadOrder)
-    if (findFormat(code)->detect.head(head, path)) return code;
+  const auto& tests = testsOf(kHeadOrder);
+  for (std::size_t i = 0; i < tests.size(); ++i)
+    if (tests[i]->head(head, path)) return kHeadOrder[i];
   return kNoArchive;
 }
 
 TypeCode deepTests(const uint8_t* buffer, std::size_t m, uint64_t fileSize) {
-  for (const TypeCode code : kDeepOrder)
-    if (findFormat(code)->detect.deep(buffer, m, fileSize)) return code;
+  const auto& tests = testsOf(kDeepOrder);
+  for (std::size_t i = 0; i < tests.size(); ++i)
+    if (tests[i]->deep(buffer, m, fileSize)) return kDeepOrder[i];
   return kNoArchive;
 }
 
 // Each format looks only before the earliest offset found so far.
 TypeCode scanForEmbeddedArchive(const uint8_t* buffer, std::size_t m, std::size_t length) {
+  const auto& tests = testsOf(kEmbeddedOrder);
   TypeCode found = kNoArchive;
   std::size_t end = m;
-  for (const TypeCode code : kEmbeddedOrder) {
-    const std::size_t at = findFormat(code)->detect.embedded(buffer, end, length);
+  for (std::size_t i = 0; i < tests.size(); ++i) {
+    const std::size_t at = tests[i]->embedded(buffer, end, length);
     if (at < end) {
       end = at;
-      found = code;
+      found = kEmbeddedOrder[i];
     }
   }
   return found;

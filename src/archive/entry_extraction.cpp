@@ -45,7 +45,8 @@ int EntryOutput::write(const void* bytes, std::size_t count) {
     if (shownFailure(services_, request_.owner,
                      services_.WriteExact(request_.owner, file_, next, piece), nullptr) != 0)
       return kWriteFailed;
-    if (request_.progressContext) services_.Progress(request_.progressContext, piece);
+    if (progress_ == Progress::PerWrite && request_.progressContext)
+      services_.Progress(request_.progressContext, piece);
     written_ += piece;
     next += piece;
     count -= piece;

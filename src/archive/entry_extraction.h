@@ -28,11 +28,14 @@ struct EntryFacts {
   int attributesNotSetCode = kDone;
 };
 
-// Where a decoder puts an entry's bytes: the output file, through the host.
+// Where a decoder puts an entry's bytes: the output file, through the host. Progress goes with
+// every write unless the caller reports it its own way.
 class EntryOutput {
  public:
-  EntryOutput(const ExtractionRequest& request, const HostServices& services, HostFile file)
-      : request_(request), services_(services), file_(file) {}
+  enum class Progress { PerWrite, ByCaller };
+  EntryOutput(const ExtractionRequest& request, const HostServices& services, HostFile file,
+              Progress progress = Progress::PerWrite)
+      : request_(request), services_(services), file_(file), progress_(progress) {}
   // 0 or kWriteFailed.
   int write(const void* bytes, std::size_t count);
   uint64_t written() const { return written_; }
@@ -41,6 +44,7 @@ class EntryOutput {
   const ExtractionRequest& request_;
   const HostServices& services_;
   HostFile file_;
+  Progress progress_;
   uint64_t written_ = 0;
 };
 

@@ -5,8 +5,7 @@
 #include <cstdint>
 
 #include "archive/archive_types.h"
-#include "archive/host_file.h"
-#include "archive/host_services.h"
+#include "archive/entry_extraction.h"
 #include "engines/entry_sink.h"
 
 namespace ostrya::archive {
@@ -15,21 +14,16 @@ namespace ostrya::archive {
 // (its scratch bound, its error boxes) hold for the engines' entries too.
 class HostSink final : public engines::EntrySink {
  public:
+  // The engines report their progress themselves.
   HostSink(const ExtractionRequest& request, const HostServices& services, HostFile file)
-      : request_(request), services_(services), file_(file) {}
+      : output_(request, services, file, EntryOutput::Progress::ByCaller) {}
   bool write(const void* bytes, std::size_t count) override {
-    written_ += count;
-    const int code =
-        services_.WriteExact(request_.owner, file_, bytes, static_cast<uint32_t>(count));
-    return shownFailure(services_, request_.owner, code, nullptr) == 0;
+    return output_.write(bytes, count) == kDone;
   }
-  uint64_t written() const { return written_; }
+  uint64_t written() const { return output_.written(); }
 
  private:
-  const ExtractionRequest& request_;
-  const HostServices& services_;
-  HostFile file_;
-  uint64_t written_ = 0;
+  EntryOutput output_;
 };
 
 }  // namespace ostrya::archive

@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "archive/bounded_text.h"
+#include "archive/entry_extraction.h"
 #include "archive/host_file.h"
-#include "archive/host_sink.h"
 #include "archive/output_path.h"
 #include "archive/unix_time.h"
 #include "engines/zip/zip_directory.h"
@@ -63,18 +63,13 @@ class HostArchiveBytes final : public zip::ArchiveBytes {
 class HostOutput final : public zip::DecodedOutput {
  public:
   HostOutput(const ExtractionRequest& request, const HostServices& services, HostFile file)
-      : request_(request), services_(services), sink_(request, services, file) {}
+      : output_(request, services, file) {}
   bool write(const uint8_t* bytes, std::size_t count) override {
-    if (!sink_.write(bytes, count)) return false;
-    if (request_.progressContext)
-      services_.Progress(request_.progressContext, static_cast<uint32_t>(count));
-    return true;
+    return output_.write(bytes, count) == kDone;
   }
 
  private:
-  const ExtractionRequest& request_;
-  const HostServices& services_;
-  HostSink sink_;
+  EntryOutput output_;
 };
 
 // Systems whose ZIP writers stored names in the OEM code page: MS-DOS, OS/2, Windows NTFS and
