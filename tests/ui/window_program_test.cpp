@@ -436,8 +436,9 @@ TEST(WindowProgram, RefusedInputAndWhatCouldNotBeSearchedAreSaid) {
   program.command(kSearch);
   HWND box = nullptr;
   ASSERT_TRUE(waitUntil([&] { return (box = program.topLevel("#32770")) != nullptr; }));
+  // The box exists a moment before its text does.
   char message[512] = "";
-  GetDlgItemTextA(box, 0xFFFF, message, sizeof message);
+  waitUntil([&] { return GetDlgItemTextA(box, 0xFFFF, message, sizeof message) > 0; }, 5000);
   EXPECT_EQ(std::string(message), "The folder " + missing + " does not exist.");
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(waitUntil([&] { return program.topLevel("#32770") == nullptr; }));
