@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "engines/zip/deflate64.h"
-#include "zip_decoder_fuzz.h"
+#include "decoder_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // A stream of longest matches grows 65538 bytes for two bytes; the cap bounds a run's time.

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "engines/zip/explode.h"
-#include "zip_decoder_fuzz.h"
+#include "decoder_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   constexpr std::size_t kHeader = 4;

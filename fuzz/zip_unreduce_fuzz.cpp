@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "engines/zip/unreduce.h"
-#include "zip_decoder_fuzz.h"
+#include "decoder_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   constexpr std::size_t kHeader = 4;
@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                    static_cast<std::size_t>(data[3] >> 2) + 1);
   ostrya::fuzzing::CappedOutput output(kCap, stated);
   const auto result = ostrya::engines::zip::unreduce(input, output, stated, factor);
-  if (result == ostrya::engines::zip::Decoded::Complete && output.written() != stated)
+  if (result == ostrya::engines::Decoded::Complete && output.written() != stated)
     __builtin_trap();
   return 0;
 }

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "engines/zip/unshrink.h"
-#include "zip_decoder_fuzz.h"
+#include "decoder_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   constexpr std::size_t kHeader = 4;
@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ostrya::fuzzing::FuzzInput input(data + kHeader, size - kHeader, std::size_t{data[3]} + 1);
   ostrya::fuzzing::CappedOutput output(kCap, stated);
   const auto result = ostrya::engines::zip::unshrink(input, output, stated);
-  if (result == ostrya::engines::zip::Decoded::Complete && output.written() != stated)
+  if (result == ostrya::engines::Decoded::Complete && output.written() != stated)
     __builtin_trap();
   return 0;
 }

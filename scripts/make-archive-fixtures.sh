@@ -22,7 +22,7 @@ declare -A package_of=(
   [tar]=tar [cpio]=cpio [gzip]=gzip [bzip2]=bzip2 [xorriso]=xorriso [mformat]=mtools
   [rpmbuild]=rpm [bsdtar]=libarchive-tools [7z]=p7zip-full [python3]=python3 [xxd]=xxd
   [zip]=zip [unzip]=unzip [zstd]=zstd [xz]=xz-utils [gcab]=gcab [lsar]=unar [unar]=unar
-  [g++]=g++
+  [g++]=g++ [arc]=arc [nomarch]=nomarch
 )
 missing=()
 for tool in "${!package_of[@]}"; do
@@ -1085,6 +1085,76 @@ for f in fixture-gzip fixture-bzip2; do write_list "$out/rpm/$f.noarch.rpm" Rpm 
 header=$(offset_of "$out/rpm/fixture-gzip.noarch.rpm" '\x8e\xad\xe8\x01' 2)
 truncate_copy "$out/rpm/fixture-gzip.noarch.rpm" "$out/rpm/damaged-truncated.rpm" $((header + 40))
 flip_copy "$out/rpm/fixture-gzip.noarch.rpm" "$out/rpm/damaged-flipped.rpm" "$header" 8f
+
+# --- ARC -------------------------------------------------------------------------------------
+
+# Debian's arc picks the smallest method per file (stored, packed, squeezed, crunched) and with
+# q squashes instead of crunching; each file below is made so that one method wins for it, and
+# each holds the needle. Methods 1 and 5 to 7 are written by nothing packaged: the test tree's
+# crunch encoder writes them, and nomarch, which shares no code with either, must read them.
+rm -rf "${out:?}/arc"; mkdir -p "$out/arc"
+arc_tree="$work/arc-tree"
+mkdir -p "$arc_tree"
+"$python" - "$arc_tree" <<'PY'
+import sys
+root, state = sys.argv[1], 99
+def rand():
+    global state
+    state = (state * 1103515245 + 12345) & 0x7FFFFFFF
+    return state >> 16
+def write(name, data):
+    with open(root + "/" + name, "wb") as f:
+        f.write(data)
+write("random.bin", bytes(rand() & 0xFF for _ in range(3000)) + b"needle" +
+      bytes(rand() & 0xFF for _ in range(500)))
+runs = bytearray()
+for _ in range(200):
+    runs += bytes([rand() & 0xFF]) * (4 + rand() % 36)
+write("runs.bin", bytes(runs[:2000]) + b"needle" + bytes(runs[2000:]))
+alphabet = b"aaaaaaaabbbbccd" + bytes(range(11))
+write("skewed.bin", bytes(alphabet[rand() % len(alphabet)] for _ in range(3000)) + b"needle")
+write("text.txt", b"the needle hides in a haystack of words and more words\n" * 200)
+write("small.txt", b"needle\n")
+PY
+touch -d '2023-06-01 10:20:30' "$arc_tree"/*
+arc_make() {
+  (cd "$arc_tree" && arc "$1" "$2" random.bin runs.bin skewed.bin text.txt small.txt \
+    >"$work/arc.log" 2>&1) || { cat "$work/arc.log" >&2; exit 1; }
+}
+arc_make a "$out/arc/crunched.arc"
+arc_make aq "$out/arc/squashed.arc"
+chmod 0644 "$out/arc/"*.arc
+g++ -std=c++20 -O2 -I"$root/tests" "$root/tests/tools/arc_legacy_writer.cpp" \
+  "$root/tests/arc_crunch_encoder.cpp" -o "$work/arc-writer"
+"$work/arc-writer" "$out/arc/old-methods.arc" "$arc_tree/text.txt"
+# Which method each entry has, as nomarch reads it, and the bytes it extracts.
+arc_methods() { nomarch -lv "$1" | awk -F'\t' '{ split($2, m, " "); print m[1] }' | sort -u | xargs; }
+[ "$(arc_methods "$out/arc/crunched.arc")" = "2 4 8" ] || { log "crunched.arc: methods $(arc_methods "$out/arc/crunched.arc")"; exit 1; }
+[ "$(arc_methods "$out/arc/squashed.arc")" = "2 3 4 9" ] || { log "squashed.arc: methods $(arc_methods "$out/arc/squashed.arc")"; exit 1; }
+[ "$(arc_methods "$out/arc/old-methods.arc")" = "1 5 6 7" ] || { log "old-methods.arc: methods $(arc_methods "$out/arc/old-methods.arc")"; exit 1; }
+# Both nomarch and unar give every entry back; nomarch does not know method 7 and names members
+# in lower case. arc ends squeezed data without the end code, where unar expects one: the
+# squeezed skewed.bin is checked by nomarch alone.
+arc_check() {
+  local archive=$1 member=$2 source=$3 reader
+  for reader in nomarch unar; do
+    case "$reader:$member" in nomarch:CRUNCH7.TXT | unar:skewed.bin) continue ;; esac
+    if [ "$reader" = nomarch ]; then
+      nomarch -p "$archive" "${member,,}"
+    else
+      unar -q -o - "$archive" "$member"
+    fi | cmp -s - "$source" || { log "$reader does not give $member of $archive back"; exit 1; }
+  done
+}
+for f in crunched squashed; do
+  for member in random.bin runs.bin skewed.bin text.txt small.txt; do
+    arc_check "$out/arc/$f.arc" "$member" "$arc_tree/$member"
+  done
+done
+for member in OLD.TXT CRUNCH5.TXT CRUNCH6.TXT CRUNCH7.TXT; do
+  arc_check "$out/arc/old-methods.arc" "$member" "$arc_tree/text.txt"
+done
+for f in crunched squashed old-methods; do py list-lsar "$out/arc/$f.arc" "$out/arc/$f.arc.list"; done
 
 # --- done ------------------------------------------------------------------------------------
 

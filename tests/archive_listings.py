@@ -120,6 +120,18 @@ CONTAINING = [
     ("cab/gcab-stored.cab", [], "needle", NEEDLE),
     ("cab/gcab-mszip.cab", [], "needle", NEEDLE),
     ("cab/mszip_lzx_qtm.cab", [], "decompressor", {"mszip.txt", "lzx.txt", "qtm.txt"}),
+    # ARC: stored random.bin and small.txt, packed or crunched runs.bin, squeezed skewed.bin,
+    # crunched or squashed text.txt; an old-style header and crunching 5 to 7.
+    ("arc/crunched.arc", [], "needle", {"random.bin", "runs.bin", "skewed.bin", "text.txt",
+                                        "small.txt"}),
+    ("arc/squashed.arc", [], "needle", {"random.bin", "runs.bin", "skewed.bin", "text.txt",
+                                        "small.txt"}),
+    ("arc/old-methods.arc", [], "needle", {"OLD.TXT", "CRUNCH5.TXT", "CRUNCH6.TXT",
+                                           "CRUNCH7.TXT"}),
+    # ACE: the tree stored, LZ77-packed, and solid with every other file stored.
+    ("ace/tree-stored.ace", [], "needle", NEEDLE_AND_NAMES | {LONG_PATH}),
+    ("ace/tree-lz77.ace", [], "needle", NEEDLE_AND_NAMES | {LONG_PATH}),
+    ("ace/tree-solid.ace", [], "needle", NEEDLE_AND_NAMES | {LONG_PATH, "words.txt"}),
 ]
 
 

@@ -11,7 +11,7 @@
 #include "engines/zip/deflate64.h"
 #include "engines/zip/explode.h"
 #include "zip_implode_encoder.h"
-#include "zip_memory_streams.h"
+#include "decoder_memory_streams.h"
 
 namespace ostrya::engines::zip {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "engines/zip/unreduce.h"
 #include "engines/zip/unshrink.h"
-#include "zip_memory_streams.h"
+#include "decoder_memory_streams.h"
 #include "zip_reduce_encoder.h"
 #include "zip_shrink_encoder.h"
 

@@ -33,7 +33,7 @@ constexpr FormatHandler kFormatHandlers[] = {
     {kXx, "XX", "xxe", nullptr, nullptr, {}},
     {kMimeBase64, "MIME Base64", "b64", nullptr, nullptr, {}},
     {kAce, "Ace", "ace", nullptr, nullptr, kAceDetection},
-    {kArc, "Arc", "arc", nullptr, nullptr, kArcDetection},
+    {kArc, "Arc", "arc", listArc, extractArc, kArcDetection},
     {kArj, "Arj", "arj", nullptr, nullptr, kArjDetection},
     {kBzip2, "bzip2", "bz2", listBzip2, extractBzip2, kBzip2Detection},
     {kCab, "Cab", "cab", listCabinet, extractCabinet, kCabinetDetection},

@@ -8,6 +8,7 @@
 #include "archive/bounded_text.h"
 #include "archive/entry_extraction.h"
 #include "archive/host_file.h"
+#include "archive/host_streams.h"
 #include "archive/output_path.h"
 #include "archive/unix_time.h"
 #include "engines/zip/zip_directory.h"
@@ -57,19 +58,6 @@ class HostArchiveBytes final : public zip::ArchiveBytes {
   HostFile file_;
   uint64_t size_ = 0;
   uint64_t position_ = 0;
-};
-
-// An entry's output file through the host, reporting progress as it goes.
-class HostOutput final : public zip::DecodedOutput {
- public:
-  HostOutput(const ExtractionRequest& request, const HostServices& services, HostFile file)
-      : output_(request, services, file) {}
-  bool write(const uint8_t* bytes, std::size_t count) override {
-    return output_.write(bytes, count) == kDone;
-  }
-
- private:
-  EntryOutput output_;
 };
 
 // Systems whose ZIP writers stored names in the OEM code page: MS-DOS, OS/2, Windows NTFS and
@@ -201,7 +189,8 @@ class ZipExtraction {
     HostFile created = nullptr;
     if (createHostOutput(services_, request_.owner, output, &created) != 0) return kOutputNotOpened;
     HostFileGuard file(services_, created);
-    HostOutput sink(request_, services_, file.get());
+    EntryOutput written(request_, services_, file.get());
+    EntryDecodedOutput sink(written);
     const int code = outcomeCode(zip::extractEntryData(bytes_, directory_, entry, sink));
     if (code == kDone) services_.SetFileDosTime(file.get(), dosDate, dosTime);
     file.close();

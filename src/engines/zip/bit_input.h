@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "engines/zip/zip_stream.h"
+#include "engines/decoder_stream.h"
 
 namespace ostrya::engines::zip {
 

@@ -1,7 +1,7 @@
 // portable: no platform headers.
 #pragma once
 
-#include "engines/zip/zip_stream.h"
+#include "engines/decoder_stream.h"
 
 namespace ostrya::engines::zip {
 

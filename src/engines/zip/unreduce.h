@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "engines/zip/zip_stream.h"
+#include "engines/decoder_stream.h"
 
 namespace ostrya::engines::zip {
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "engines/zip/zip_directory.h"
-#include "engines/zip/zip_stream.h"
+#include "engines/decoder_stream.h"
 
 namespace ostrya::engines::zip {
 

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace ostrya::engines::zip {
+namespace ostrya::engines {
 
 // Where a decoder takes an entry's compressed bytes from.
 class CompressedInput {
@@ -37,4 +37,4 @@ enum class Decoded {
   BeyondMemoryGrant,
 };
 
-}  // namespace ostrya::engines::zip
+}  // namespace ostrya::engines

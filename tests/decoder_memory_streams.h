@@ -1,4 +1,4 @@
-// A ZIP method decoder's input and output in memory, for the decoders' tests.
+// A decoder's input and output in memory, for the decoders' tests.
 #pragma once
 
 #include <algorithm>
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engines/zip/zip_stream.h"
+#include "engines/decoder_stream.h"
 
 namespace ostrya::testing {
 
@@ -21,7 +21,7 @@ inline Bytes bytesOf(const std::string& text) {
 }
 
 // Hands the stream out `piece` bytes at a time; fails the read that would start at `failAt`.
-class MemoryInput final : public engines::zip::CompressedInput {
+class MemoryInput final : public engines::CompressedInput {
  public:
   explicit MemoryInput(std::span<const uint8_t> bytes, std::size_t piece = kNoLimit,
                        std::size_t failAt = kNoLimit)
@@ -42,7 +42,7 @@ class MemoryInput final : public engines::zip::CompressedInput {
 };
 
 // Keeps what it is given, and refuses the write that would take it past `limit` bytes.
-class MemoryOutput final : public engines::zip::DecodedOutput {
+class MemoryOutput final : public engines::DecodedOutput {
  public:
   explicit MemoryOutput(std::size_t limit = kNoLimit) : limit_(limit) {}
   bool write(const uint8_t* given, std::size_t count) override {

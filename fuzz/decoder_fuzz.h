@@ -1,4 +1,4 @@
-// What the fuzz targets of the ZIP method decoders share: the input handed out in pieces that
+// What the fuzz targets of the method decoders share: the input handed out in pieces that
 // do not line up with the bit reader's buffer, and an output that reads every byte it is given,
 // refuses more than a cap, and traps on a byte past the entry's stated size, which the methods
 // without an end marker must never write.
@@ -9,11 +9,11 @@
 #include <cstdint>
 #include <cstring>
 
-#include "engines/zip/zip_stream.h"
+#include "engines/decoder_stream.h"
 
 namespace ostrya::fuzzing {
 
-class FuzzInput final : public engines::zip::CompressedInput {
+class FuzzInput final : public engines::CompressedInput {
  public:
   FuzzInput(const uint8_t* data, std::size_t size, std::size_t piece = 1021)
       : data_(data), left_(size), piece_(piece) {}
@@ -31,7 +31,7 @@ class FuzzInput final : public engines::zip::CompressedInput {
   std::size_t piece_;
 };
 
-class CappedOutput final : public engines::zip::DecodedOutput {
+class CappedOutput final : public engines::DecodedOutput {
  public:
   explicit CappedOutput(std::size_t cap, uint64_t stated = UINT64_MAX)
       : left_(cap), stated_(stated) {}
