@@ -87,3 +87,32 @@ ratio_line "text in gzip and tar" "$o" ugrep "$u"
 o=$(median_seconds "$finder" --archives --paths "" "$data/zips" "$word")
 u=$(median_seconds ugrep -z -r -i -l -J1 "$word" "$data/zips")
 ratio_line "text in ZIP" "$o" ugrep "$u"
+
+# The DOS-era formats: every entry of one large archive decoded, against the reference tool's
+# test of the same archive (decode and check, nothing written). ostrya-find looks for a word no
+# entry holds, so that it decodes them all. The archives hold two large text files, the headers
+# at the top of /usr/include and those of /usr/include/linux, each concatenated (arc slows down
+# with many entries far more than with large ones).
+absent=ostrya-finds-no-such-word
+for tool in arc:arc nomarch:nomarch; do
+  command -v "${tool%%:*}" >/dev/null ||
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${tool#*:}" >/dev/null
+done
+if [ ! -s "$data/dos-tree/linux.h" ]; then
+  mkdir -p "$data/dos-tree"
+  cat /usr/include/*.h >"$data/dos-tree/top.h"
+  cat /usr/include/linux/*.h >"$data/dos-tree/linux.h"
+fi
+for method in crunched squashed; do
+  if [ ! -s "$data/arc-$method/tree.arc" ]; then
+    echo "making $data/arc-$method/tree.arc"
+    mkdir -p "$data/arc-$method"
+    option=a
+    [ "$method" = squashed ] && option=aq
+    (cd "$data/dos-tree" && arc "$option" "$data/arc-$method/tree.arc" top.h linux.h >/dev/null)
+  fi
+  o=$(median_seconds "$finder" --archives --paths "" "$data/arc-$method" "$absent")
+  n=$(median_seconds nomarch -t "$data/arc-$method/tree.arc")
+  a=$(median_seconds arc t "$data/arc-$method/tree.arc")
+  ratio_line "decode ARC $method" "$o" nomarch "$n" arc "$a"
+done

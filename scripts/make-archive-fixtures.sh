@@ -1115,10 +1115,16 @@ alphabet = b"aaaaaaaabbbbccd" + bytes(range(11))
 write("skewed.bin", bytes(alphabet[rand() % len(alphabet)] for _ in range(3000)) + b"needle")
 write("text.txt", b"the needle hides in a haystack of words and more words\n" * 200)
 write("small.txt", b"needle\n")
+# Enough different strings to fill the LZW tables: squashing's 13-bit codes, and the clear
+# codes crunching sends once the table is full.
+vocabulary = [b"hay", b"stack", b"straw", b"barn", b"field", b"bale", b"farmer", b"pitchfork",
+              b"meadow", b"harvest", b"tractor", b"loft", b"sheaf", b"grain", b"rake", b"dust"]
+words = b" ".join(vocabulary[rand() % 16] + b"%d" % (rand() % 50) for _ in range(15000))
+write("words.txt", words[:60000] + b" needle " + words[60000:])
 PY
 touch -d '2023-06-01 10:20:30' "$arc_tree"/*
 arc_make() {
-  (cd "$arc_tree" && arc "$1" "$2" random.bin runs.bin skewed.bin text.txt small.txt \
+  (cd "$arc_tree" && arc "$1" "$2" random.bin runs.bin skewed.bin text.txt small.txt words.txt \
     >"$work/arc.log" 2>&1) || { cat "$work/arc.log" >&2; exit 1; }
 }
 arc_make a "$out/arc/crunched.arc"
@@ -1147,7 +1153,7 @@ arc_check() {
   done
 }
 for f in crunched squashed; do
-  for member in random.bin runs.bin skewed.bin text.txt small.txt; do
+  for member in random.bin runs.bin skewed.bin text.txt small.txt words.txt; do
     arc_check "$out/arc/$f.arc" "$member" "$arc_tree/$member"
   done
 done

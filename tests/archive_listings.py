@@ -121,11 +121,12 @@ CONTAINING = [
     ("cab/gcab-mszip.cab", [], "needle", NEEDLE),
     ("cab/mszip_lzx_qtm.cab", [], "decompressor", {"mszip.txt", "lzx.txt", "qtm.txt"}),
     # ARC: stored random.bin and small.txt, packed or crunched runs.bin, squeezed skewed.bin,
-    # crunched or squashed text.txt; an old-style header and crunching 5 to 7.
+    # crunched or squashed text.txt and words.txt (which fills the tables); an old-style header
+    # and crunching 5 to 7.
     ("arc/crunched.arc", [], "needle", {"random.bin", "runs.bin", "skewed.bin", "text.txt",
-                                        "small.txt"}),
+                                        "small.txt", "words.txt"}),
     ("arc/squashed.arc", [], "needle", {"random.bin", "runs.bin", "skewed.bin", "text.txt",
-                                        "small.txt"}),
+                                        "small.txt", "words.txt"}),
     ("arc/old-methods.arc", [], "needle", {"OLD.TXT", "CRUNCH5.TXT", "CRUNCH6.TXT",
                                            "CRUNCH7.TXT"}),
     # ACE: the tree stored, LZ77-packed, and solid with every other file stored.

@@ -11,6 +11,8 @@ namespace ostrya::engines::arc {
 namespace {
 
 constexpr unsigned kTableSize = 4096;
+// Squashing grows its codes to 13 bits, and its table to twice the crunching one.
+constexpr unsigned kWidestTable = 8192;
 constexpr uint16_t kNone = 0xFFFF;
 constexpr unsigned kLiterals = 256;
 
@@ -19,7 +21,7 @@ constexpr unsigned kLiterals = 256;
 class DecodeStack {
  public:
   bool push(uint8_t byte) {
-    if (depth_ == kTableSize) return false;
+    if (depth_ == kWidestTable) return false;
     bytes_[depth_++] = byte;
     return true;
   }
@@ -31,7 +33,7 @@ class DecodeStack {
   }
 
  private:
-  uint8_t bytes_[kTableSize];
+  uint8_t bytes_[kWidestTable];
   unsigned depth_ = 0;
 };
 
@@ -114,7 +116,8 @@ struct CrunchState {
 // --- dynamic crunching and squashing -------------------------------------------------------
 
 constexpr unsigned kFirstWidth = 9;
-constexpr unsigned kLastWidth = 12;
+constexpr unsigned kCrunchedWidth = 12;
+constexpr unsigned kSquashedWidth = 13;
 constexpr unsigned kClear = 256;
 constexpr uint8_t kWidthByte = 12;
 
@@ -122,13 +125,15 @@ constexpr uint8_t kWidthByte = 12;
 // time: a change of width or a clear starts a new block, and the rest of the old one is unused.
 class DynamicCodes {
  public:
-  explicit DynamicCodes(ByteInput& input) : input_(input) {}
+  DynamicCodes(ByteInput& input, unsigned lastWidth) : input_(input), lastWidth_(lastWidth) {}
+  // One past the largest code of the widest width: the size of the table.
+  unsigned tableSize() const { return 1u << lastWidth_; }
 
   bool next(unsigned nextFree, unsigned& code) {
     if (clear_ || offset_ >= bitCount_ || nextFree > largest_) {
       if (nextFree > largest_) {
         ++width_;
-        largest_ = width_ == kLastWidth ? kTableSize : (1u << width_) - 1;
+        largest_ = width_ == lastWidth_ ? tableSize() : (1u << width_) - 1;
       }
       if (clear_) {
         width_ = kFirstWidth;
@@ -151,8 +156,9 @@ class DynamicCodes {
 
  private:
   ByteInput& input_;
+  unsigned lastWidth_;
   // Room past the widest block for the bytes a code's window reads beyond it.
-  uint8_t block_[kLastWidth + 4] = {};
+  uint8_t block_[kSquashedWidth + 4] = {};
   int offset_ = 0;
   int bitCount_ = 0;
   unsigned width_ = kFirstWidth;
@@ -161,8 +167,8 @@ class DynamicCodes {
 };
 
 struct DynamicState {
-  uint16_t prefix[kTableSize] = {};
-  uint8_t suffix[kTableSize] = {};
+  uint16_t prefix[kWidestTable] = {};
+  uint8_t suffix[kWidestTable] = {};
   DecodeStack stack;
 };
 
@@ -228,7 +234,7 @@ Decoded undynamic(CompressedInput& compressed, DecodedOutput& output, DynamicLzw
   }
   for (unsigned byte = 0; byte < kLiterals; ++byte) suffix[byte] = static_cast<uint8_t>(byte);
   unsigned nextFree = kClear + 1;
-  DynamicCodes codes(input);
+  DynamicCodes codes(input, variant == DynamicLzw::Squashed ? kSquashedWidth : kCrunchedWidth);
 
   unsigned oldCode;
   if (!codes.next(nextFree, oldCode)) return ended(input, out);
@@ -259,7 +265,7 @@ Decoded undynamic(CompressedInput& compressed, DecodedOutput& output, DynamicLzw
     finalByte = suffix[code];
     if (!stack.push(finalByte)) return Decoded::Damaged;
     if (!stack.popAllTo(out)) return Decoded::OutputStopped;
-    if (nextFree < kTableSize) {
+    if (nextFree < codes.tableSize()) {
       prefix[nextFree] = static_cast<uint16_t>(oldCode);
       suffix[nextFree] = finalByte;
       ++nextFree;

@@ -13,9 +13,9 @@ enum class CrunchHash { Old, New };
 // cleared. The run-length step, where the method has one, is the caller's output.
 Decoded uncrunch(CompressedInput& input, DecodedOutput& output, CrunchHash hash);
 
-// Method 8 (dynamic crunching: a leading byte names the widest code; codes beyond the table
-// end the data quietly) and method 9 (squashing: no leading byte; such a code is damage). Both
-// grow their codes from 9 to 12 bits and clear the table on code 256.
+// Method 8 (dynamic crunching: a leading byte names the widest code, 12 bits; codes beyond the
+// table end the data quietly) and method 9 (squashing: no leading byte, codes up to 13 bits;
+// such a code is damage). Both start with 9-bit codes and clear the table on code 256.
 enum class DynamicLzw { Crunched, Squashed };
 Decoded undynamic(CompressedInput& input, DecodedOutput& output, DynamicLzw variant);
 
