@@ -3,8 +3,8 @@
 # root. Safe to run again: every step checks first and does nothing when it is done.
 #   Debian packages: native toolchain and -dev libraries, the i686 and x86_64 mingw toolchains,
 #   64-bit Wine, Xvfb; 32-bit Wine (wine32:i386) where the registry delivers it.
-#   Windows libraries: bzip2, PCRE2, libmspack, liblzma and libzstd cross-compiled from Debian
-#   source packages into
+#   Windows libraries: bzip2, PCRE2, libmspack, liblzma, libzstd, libarchive and lhasa
+#   cross-compiled from Debian source packages into
 #   build/deps/i686 and build/deps/x86_64 (zlib comes from Debian's mingw package).
 # Every failed step stops the script with a message; only 32-bit Wine is optional.
 # OSTRYA_DEPS_READY=1 skips it all (set by a script that ran it already).
@@ -27,6 +27,7 @@ fail() {
 native_packages=(
   build-essential cmake ninja-build pkg-config dpkg-dev python3
   zlib1g-dev libbz2-dev libpcre2-dev libmspack-dev liblzma-dev libzstd-dev libarchive-dev
+  liblhasa-dev
   googletest clang libclang-rt-14-dev
 )
 windows_packages=(
@@ -119,8 +120,9 @@ declare -A versions=(
   [xz-utils]=5.4.1-1+deb12u1
   [libzstd]=1.5.4+dfsg2-5
   [libarchive]='3.6.2-1+deb12u*'
+  [lhasa]=0.3.1-4
 )
-libraries=(bzip2 pcre2 libmspack xz-utils libzstd libarchive)
+libraries=(bzip2 pcre2 libmspack xz-utils libzstd libarchive lhasa)
 
 newest_source_version() { # package prefix -> prints the newest version the index holds
   apt-cache showsrc "$1" 2>/dev/null | sed -n 's/^Version: //p' | grep -F "$2" | sort -V | tail -n 1
@@ -246,6 +248,23 @@ build_libarchive() {
   install -D -m644 "$src/libarchive/archive.h" "$prefix/include/archive.h"
   install -D -m644 "$src/libarchive/archive_entry.h" "$prefix/include/archive_entry.h"
   install -D -m644 "$src/COPYING" "$prefix/licenses/libarchive.txt"
+}
+
+# The library alone: the Debian tarball has no configure script, and the files of the SRC list
+# in lib/Makefile.am are all it takes (its architecture files pick their side themselves).
+build_lhasa() {
+  local src file
+  src=$(build_copy lhasa)
+  mkdir -p "$src/objects"
+  for file in $(sed -n '/^SRC[[:space:]]*=/,/^$/p' "$src/lib/Makefile.am" | grep -o '[a-z0-9_]*\.c'); do
+    "$host-gcc-posix" -O2 -c "$src/lib/$file" -o "$src/objects/${file%.c}.o"
+  done
+  "$host-ar" rcs "$src/liblhasa.a" "$src"/objects/*.o
+  install -D -m644 "$src/liblhasa.a" "$prefix/lib/liblhasa.a"
+  for file in "$src"/lib/public/*.h; do
+    install -D -m644 "$file" "$prefix/include/liblhasa-1.0/$(basename "$file")"
+  done
+  install -D -m644 "$src/COPYING" "$prefix/licenses/lhasa.txt"
 }
 
 for host in i686-w64-mingw32 x86_64-w64-mingw32; do

@@ -22,7 +22,10 @@ declare -A package_of=(
   [tar]=tar [cpio]=cpio [gzip]=gzip [bzip2]=bzip2 [xorriso]=xorriso [mformat]=mtools
   [rpmbuild]=rpm [bsdtar]=libarchive-tools [7z]=p7zip-full [python3]=python3 [xxd]=xxd
   [zip]=zip [unzip]=unzip [zstd]=zstd [xz]=xz-utils [gcab]=gcab [lsar]=unar [unar]=unar
-  [g++]=g++ [arc]=arc [nomarch]=nomarch
+  [g++]=g++ [unace]=unace
+  [arj]=arj [faketime]=faketime
+  [arc]=arc [nomarch]=nomarch
+  [jlha]=jlha-utils
 )
 missing=()
 for tool in "${!package_of[@]}"; do
@@ -1036,6 +1039,97 @@ done
 truncate_copy "$out/rar/rar5-compressed.rar" "$out/rar/damaged-truncated.rar" 200
 flip_copy "$out/rar/rar29-best.rar" "$out/rar/damaged-flipped.rar" 120 ff
 
+# --- ACE (the test tree's writer; unace lists and extracts them) ----------------------------
+
+log "ace"
+# No ACE writer is free software: the test tree's writer, built here, makes the archives from
+# the source tree. unace 1.2b (Debian's unace) is the independent reader, but reads no file
+# header that ends right after the name, as ACE writes them: it is given twins whose headers
+# carry 4 bytes more, made by the same writer, and lists and extracts those. The writer keeps
+# times to the minute, as unace lists them.
+rm -rf "${out:?}/ace"
+mkdir -p "$out/ace" "$work/ace-twins"
+g++ -std=c++20 -O2 -I"$root/tests" -I"$root/src" "$root/tests/tools/ace_fixture_writer.cpp" \
+  "$root/tests/ace_writer.cpp" "$root/tests/ace_lz77_encoder.cpp" \
+  "$root/src/engines/ace/ace_prefix_code.cpp" -lz -o "$work/ace_fixture_writer"
+"$work/ace_fixture_writer" "$tree" "$out/ace" plain
+"$work/ace_fixture_writer" "$tree" "$work/ace-twins" twin
+cat >"$work/ace_helper.py" <<'PY'
+import os, re, sys, zlib
+
+# unace v: "dd.mm.yy|hh:mm|<split marks><packed>|<size>|<ratio>%|<* when encrypted><name>"
+ROW = re.compile(r"^(\d\d)\.(\d\d)\.(\d\d)\|(\d\d):(\d\d)\|..\s*\d+\|\s*(\d+)\|\s*\d+%\|.(.*)$")
+
+def listing(text, extracted, out):
+    """FIXTURE.list from unace's verbose listing; an entry unace extracted as a folder ends in
+    "/" with the size "-"."""
+    rows = []
+    for line in text.splitlines():
+        m = ROW.match(line)
+        if not m:
+            continue
+        day, month, year, hour, minute, size, name = m.groups()
+        year = int(year) + (1900 if int(year) >= 80 else 2000)
+        when = "%04d-%s-%s %s:%s:00" % (year, month, day, hour, minute)
+        if os.path.isdir(os.path.join(extracted, name)):
+            rows.append("%s/\t-\t%s\n" % (name, when))
+        else:
+            rows.append("%s\t%s\t%s\n" % (name, size, when))
+    if not rows:
+        raise SystemExit("unace listed nothing for " + out)
+    with open(out, "w", encoding="utf-8", errors="surrogateescape", newline="\n") as f:
+        f.writelines(rows)
+
+def contents_crc(folder, out):
+    """path<TAB>CRC-32 of every file unace extracted."""
+    rows = []
+    for base, _, files in os.walk(folder):
+        for name in files:
+            full = os.path.join(base, name)
+            rows.append("%s\t%08x\n" % (os.path.relpath(full, folder),
+                                       zlib.crc32(open(full, "rb").read())))
+    with open(out, "w", encoding="utf-8", errors="surrogateescape", newline="\n") as f:
+        f.writelines(sorted(rows))
+
+if sys.argv[1] == "list":
+    listing(open(sys.argv[2], encoding="utf-8", errors="surrogateescape").read(), sys.argv[3],
+            sys.argv[4])
+else:
+    contents_crc(sys.argv[2], sys.argv[3])
+PY
+# Each fixture that unace reads: its listing, and the CRC-32 of what it extracts. The archives
+# of the source tree must extract to the tree's files; in the others unace stops at the
+# encrypted entry and at the one of another method, which our reader passes over.
+for f in tree-stored.ace tree-lz77.ace tree-lz77-small-blocks.ace tree-solid.ace sfx-stub.exe \
+  encrypted.ace unsupported-method.ace hostile-names.ace; do
+  x="$work/ace-x/$f"
+  mkdir -p "$x"
+  if [ "$f" != hostile-names.ace ]; then   # unace refuses to write its names, rightly
+    if (cd "$x" && unace x -y "$work/ace-twins/$f" >"$work/ace-x.log" 2>&1); then
+      case $f in encrypted.ace | unsupported-method.ace)
+        log "unace extracted all of $f, which it cannot"; exit 1 ;;
+      esac
+    else
+      case $f in encrypted.ace | unsupported-method.ace) ;;
+        *) log "unace rejects $f:"; cat "$work/ace-x.log" >&2; exit 1 ;;
+      esac
+    fi
+    case $f in tree-* | sfx-stub.exe)
+      if ! diff -r --exclude=words.txt "$tree" "$x" >&2; then
+        log "unace extracts $f to other bytes than the source tree"; exit 1
+      fi ;;
+    esac
+    "$python" "$work/ace_helper.py" crc "$x" "$out/ace/$f.crc"
+  fi
+  unace v "$work/ace-twins/$f" >"$work/ace-v.txt" 2>&1
+  "$python" "$work/ace_helper.py" list "$work/ace-v.txt" "$x" "$out/ace/$f.list"
+done
+# Cut inside the haystack's data; change a byte of its LZ77 data, which breaks its CRC.
+haystack=$(offset_of "$out/ace/tree-lz77.ace" 'haystack\.txt' 1)
+truncate_copy "$out/ace/tree-lz77.ace" "$out/ace/damaged-truncated.ace" $((haystack + 30))
+flip_copy "$out/ace/tree-lz77.ace" "$out/ace/damaged-flipped.ace" $((haystack + 20)) 5a
+chmod 0644 "$out/ace/"*
+
 # --- RPM (rpmbuild) --------------------------------------------------------------------------
 
 log "rpm"
@@ -1085,6 +1179,421 @@ for f in fixture-gzip fixture-bzip2; do write_list "$out/rpm/$f.noarch.rpm" Rpm 
 header=$(offset_of "$out/rpm/fixture-gzip.noarch.rpm" '\x8e\xad\xe8\x01' 2)
 truncate_copy "$out/rpm/fixture-gzip.noarch.rpm" "$out/rpm/damaged-truncated.rpm" $((header + 40))
 flip_copy "$out/rpm/fixture-gzip.noarch.rpm" "$out/rpm/damaged-flipped.rpm" "$header" 8f
+
+# --- LHA (jLHA; lhasa's own test archives; unar lists and extracts them) ---------------------
+
+log "lha"
+rm -rf "${out:?}/lha"; mkdir -p "$out/lha"
+# jLHA stores names in ISO-8859-1, so the plain tree's UTF-8 name stays out. Its files are given
+# one by one in byte order, with the empty folder: jLHA adds a folder's contents in the order the
+# file system lists them.
+jlha_archive() {  # jlha_archive COMMAND OUTPUT, e.g. a1o6 for header level 1 and -lh6-
+  rm -f "$2"
+  (cd "$plain" && find . -mindepth 1 \( -type f -o -type d -empty \) ! -name 'Gr*' -printf '%P\0' |
+    LC_ALL=C sort -z | xargs -0 jlha "$1" "$2" >/dev/null 2>&1)
+}
+jlha_archive a0 "$out/lha/jlha-h0-lh5.lzh"
+jlha_archive a1 "$out/lha/jlha-h1-lh5.lzh"
+jlha_archive a2 "$out/lha/jlha-h2-lh5.lzh"
+jlha_archive a1z "$out/lha/jlha-h1-lh0.lzh"
+jlha_archive a1o6 "$out/lha/jlha-h1-lh6.lzh"
+jlha_archive a2o7 "$out/lha/jlha-h2-lh7.lzh"
+# The older methods, level 3 headers and self-extracting programs, which jLHA does not write:
+# lhasa's test archives from its Debian source package (the version the Windows builds use).
+lhasa_version=$(sed -n 's/^  \[lhasa\]=//p' "$root/scripts/deps.sh")
+if ! (cd "$work" && apt-get source -qq --download-only "lhasa=$lhasa_version" >/dev/null 2>&1 &&
+      dpkg-source -x --skip-patches lhasa_*.dsc lhasa >/dev/null 2>&1); then
+  log "cannot fetch lhasa's source (lhasa=$lhasa_version); scripts/deps.sh adds the deb-src entries it needs"
+  exit 1
+fi
+lhasa_tests="$work/lhasa/test/archives"
+declare -A lhasa_fixtures=(
+  [lharc113-lh1.lzh]=lharc113/lh1.lzh
+  [amiga122-lh4.lzh]=lha_amiga_122/lh4.lzh
+  [larc333-lz4.lzs]=larc333/lz4.lzs
+  [larc333-lz5.lzs]=larc333/lz5.lzs
+  [lzs.lzs]=generated/lzs/lzs.lzs
+  [pmarc2-pm0.pma]=pmarc2/pm0.pma
+  [pmarc124-pm1.pma]=pmarc124/pm1.pma
+  [pmarc2-pm2.pma]=pmarc2/pm2.pma
+  [os2-h3-lh5.lzh]=lha_os2_208/h3_lh5.lzh
+  [os2-h3-subdir.lzh]=lha_os2_208/h3_subdir.lzh
+  [lha255e-sfx.exe]=lha255e/sfx.exe
+  [x68k-sfx.x]=lha_x68k_213/sfx.x
+  [unlha32-lhx.lzh]=unlha32/h2_lhx.lzh
+  [hostile-dotdot.lzh]=regression/dotdot.lzh
+  [hostile-abspath.lzh]=regression/abspath.lzh
+  [damaged-lhasa-truncated.lzh]=regression/truncated.lzh
+)
+for f in "${!lhasa_fixtures[@]}"; do
+  install -m644 "$lhasa_tests/${lhasa_fixtures[$f]}" "$out/lha/$f"
+done
+# Hostile names in level 0 headers with stored data, written field by field.
+"$python" - "$out/lha/hostile-names.lzh" <<'PY'
+import struct, sys, time
+names = ["safe.txt", "../escape.txt", "/abs.txt", "C:\\drive.txt", "a/../../up.txt", "CON",
+         "aux.txt"]
+def crc16(data):
+    crc = 0
+    for b in data:
+        crc ^= b
+        for _ in range(8):
+            crc = (crc >> 1) ^ 0xA001 if crc & 1 else crc >> 1
+    return crc
+t = time.gmtime(1636629070)  # 2021-11-11 11:11:10, as the other hostile fixtures
+stamp = ((t.tm_hour << 11) | (t.tm_min << 5) | (t.tm_sec // 2),
+         ((t.tm_year - 1980) << 9) | (t.tm_mon << 5) | t.tm_mday)
+out = b""
+for name in names:
+    raw, data = name.encode(), ("hostile entry %s holds a needle\n" % name).encode()
+    body = b"-lh0-" + struct.pack("<IIHHBBB", len(data), len(data), stamp[0], stamp[1], 0x20, 0,
+                                  len(raw)) + raw + struct.pack("<H", crc16(data))
+    out += bytes([len(body), sum(body) & 0xFF]) + body + data
+open(sys.argv[1], "wb").write(out + b"\0")
+PY
+# lsar lists the archives behind a self-extracting stub as programs: its listing and extraction
+# are of the archive cut out behind the stub, at the first header whose checksum holds.
+for f in lha255e-sfx.exe x68k-sfx.x; do
+  "$python" - "$out/lha/$f" "$work/$f.lzh" <<'PY'
+import sys
+d = open(sys.argv[1], "rb").read()
+for i in range(4096):
+    n = d[i]
+    if d[i + 2:i + 4] == b"-l" and d[i + 6:i + 7] == b"-" and 20 < n < 128 and \
+            sum(d[i + 2:i + 2 + n]) % 256 == d[i + 1]:
+        open(sys.argv[2], "wb").write(d[i:])
+        break
+else:
+    raise SystemExit("no archive behind the stub of " + sys.argv[1])
+PY
+  py list-lsar "$work/$f.lzh" "$out/lha/$f.list"
+  py contents-crc "$work/$f.lzh" "$out/lha/$f.crc"
+done
+lha_listed=(jlha-h0-lh5.lzh jlha-h1-lh5.lzh jlha-h2-lh5.lzh jlha-h1-lh0.lzh jlha-h1-lh6.lzh
+  jlha-h2-lh7.lzh lharc113-lh1.lzh amiga122-lh4.lzh larc333-lz4.lzs larc333-lz5.lzs
+  pmarc2-pm0.pma pmarc124-pm1.pma pmarc2-pm2.pma os2-h3-lh5.lzh os2-h3-subdir.lzh)
+for f in "${lha_listed[@]}" hostile-names.lzh; do py list-lsar "$out/lha/$f" "$out/lha/$f.list"; done
+for f in "${lha_listed[@]}"; do py contents-crc "$out/lha/$f" "$out/lha/$f.crc"; done
+# lsar does not know -lzs-, and jLHA starts its window with zeros, not blanks: lzs.lzs holds the
+# GPL text of larc333-lz5.lzs, from which lhasa's authors made it, and has no listing of its own.
+cp "$out/lha/larc333-lz5.lzs.crc" "$out/lha/lzs.lzs.crc"
+# Cut 10 bytes into the second header (haystack.txt's); replace a byte of haystack.txt's -lh5-
+# data, 20 bytes into its 53, which breaks its CRC-16 (a level 0 header ends with the name
+# and the CRC-16).
+second=$(offset_of "$out/lha/jlha-h0-lh5.lzh" '\-lh[0-7d]\-' 2)
+truncate_copy "$out/lha/jlha-h0-lh5.lzh" "$out/lha/damaged-truncated.lzh" $((second - 2 + 10))
+haystack=$(offset_of "$out/lha/jlha-h0-lh5.lzh" 'haystack\.txt' 1)
+flip_copy "$out/lha/jlha-h0-lh5.lzh" "$out/lha/damaged-crc.lzh" $((haystack + 12 + 2 + 20)) 00
+
+# --- ZOO (the test tree's writer; unar lists, tests and extracts them) -----------------------
+
+log "zoo"
+rm -rf "${out:?}/zoo"; mkdir -p "$out/zoo"
+# No ZOO writer is packaged: the test tree's writer, built here, writes them field by field,
+# with its LZW compressor and LZH data taken from jLHA's -lh5- entries. unar, which shares no
+# code with either, lists them, tests every entry's CRC-16 and extracts them.
+g++ -std=c++20 -O2 -I"$root/tests" "$root/tests/tools/zoo_fixture_writer.cpp" \
+  "$root/tests/zoo_writer.cpp" "$root/tests/zoo_lzw_encoder.cpp" -o "$work/zoo_fixture_writer"
+zoo_tree="$work/zoo-tree"
+rm -rf "$zoo_tree"; cp -a "$plain" "$zoo_tree"
+# 40000 bytes of words in an order of their own: enough LZW codes to widen to 13 bits and to
+# fill the table twice.
+"$python" - "$zoo_tree/lzw-table.txt" <<'PY'
+import sys
+state, words, out = 12345, [], []
+def next_number():
+    global state
+    state = (state * 1103515245 + 12345) % 2**31
+    return state >> 8
+for _ in range(2000):
+    words.append("".join(chr(97 + next_number() % 26) for _ in range(2 + next_number() % 8)))
+size = 0
+while size < 40000:
+    word = words[next_number() % len(words)]
+    out.append(word)
+    size += len(word) + 1
+open(sys.argv[1], "w").write(" ".join(out)[:39999] + "\n")
+PY
+stamp "$zoo_tree/lzw-table.txt" '2019-09-09 09:09:08'
+utf8_name="Gr"$'\xc3\xbc\xc3\x9f'"e "$'\xc3\xb1'"and"$'\xc3\xba'".txt"
+zoo_write() { (cd "$zoo_tree" && "$work/zoo_fixture_writer" "$@"); }
+zoo_write "$out/zoo/tree-lzw.zoo" 1:haystack.txt "1:notes with blank.txt" 1:read-only.txt \
+  1:readme.txt 1:sub/deeper/deepest.txt 1:sub/inner.txt "1:$utf8_name" 1:lzw-table.txt
+# A type 1 entry (short name only), a deleted one, folder names and a long name, stored.
+zoo_write "$out/zoo/tree-stored.zoo" 0s:readme.txt 0d:haystack.txt "0:notes with blank.txt" \
+  0:sub/inner.txt "0:$utf8_name"
+lha_source="$out/lha/jlha-h0-lh5.lzh"
+zoo_write "$out/zoo/lzh.zoo" "2:haystack.txt=$lha_source" "2:readme.txt=$lha_source" \
+  0:sub/deeper/deepest.txt 1:sub/inner.txt
+# The hostile names but the one of 300 characters: a long name ends at 255 bytes.
+i=0
+hostile_args=()
+for name in safe.txt ../escape.txt /abs.txt 'C:\drive.txt' a/../../up.txt CON aux.txt; do
+  printf 'hostile entry %s holds a needle\n' "$name" >"$zoo_tree/hostile$i"
+  touch -h -d '2021-11-11 11:11:10' "$zoo_tree/hostile$i"
+  hostile_args+=("0:$name=hostile$i")
+  i=$((i + 1))
+done
+zoo_write "$out/zoo/hostile-names.zoo" "${hostile_args[@]}"
+# The chain led back to its first entry; led past the end of the file.
+zoo_write "$out/zoo/damaged-loop.zoo" --loop 0:readme.txt 0:sub/inner.txt 0:haystack.txt
+zoo_write "$out/zoo/damaged-outside.zoo" --outside 0:readme.txt 0:sub/inner.txt
+# Cut inside lzw-table.txt's data; replace the first byte of the stored notes ('n' -> 'N'),
+# which breaks their CRC-16.
+table=$(offset_of "$out/zoo/tree-lzw.zoo" 'lzw-table\.txt' 1)
+truncate_copy "$out/zoo/tree-lzw.zoo" "$out/zoo/damaged-truncated.zoo" $((table + 5000))
+notes=$(offset_of "$out/zoo/tree-stored.zoo" 'notes: the needle' 1)
+flip_copy "$out/zoo/tree-stored.zoo" "$out/zoo/damaged-crc.zoo" "$notes" 4e
+
+# Listings as lsar gives them, without the deleted entries it also lists; every entry's CRC-16
+# tested by lsar, and each file unar extracts compared with its source, whose CRC-32 goes to
+# FIXTURE.crc.
+for f in tree-lzw tree-stored lzh hostile-names; do
+  lsar -t "$out/zoo/$f.zoo" >/dev/null || { log "lsar rejects $f.zoo"; exit 1; }
+  "$python" - "$out/zoo/$f.zoo" "$zoo_tree" "$f" <<'PY'
+import json, os, subprocess, sys, tempfile, zlib
+archive, source, kind = sys.argv[1:]
+listed = json.loads(subprocess.run(["lsar", "-j", archive], stdout=subprocess.PIPE,
+                                   check=True).stdout)["lsarContents"]
+kept = [e for e in listed if not e.get("ZooIsDeleted")]
+with open(archive + ".list", "w", encoding="utf-8", newline="\n") as out:
+    for e in kept:
+        out.write("%s\t%s\t%s\n" % (e["XADFileName"], e["XADFileSize"],
+                                    e["XADLastModificationDate"][:19]))
+if kind == "hostile-names":
+    sys.exit(0)
+# One entry per run of unar: this unar version, given several ZOO entries at once, now and
+# then crashes after the first (lsar -t above has tested them all).
+rows = []
+for e in kept:
+    name = e["XADFileName"]
+    with tempfile.TemporaryDirectory() as folder:
+        subprocess.run(["unar", "-q", "-i", "-o", folder, archive, str(e["XADIndex"])],
+                       check=True, stdout=subprocess.PIPE)
+        # unar puts what it extracts into a folder named after the archive.
+        got = open(os.path.join(folder, os.path.basename(archive)[:-4], name), "rb").read()
+    if got != open(os.path.join(source, name), "rb").read():
+        raise SystemExit("unar extracts %s from %s differently" % (name, archive))
+    rows.append("%s\t%08x\n" % (name, zlib.crc32(got)))
+with open(archive + ".crc", "w", encoding="utf-8", newline="\n") as out:
+    out.writelines(sorted(rows))
+PY
+done
+
+# --- ARJ (Debian's arj; python3 for the hostile names and the damaged copies) ----------------
+
+log "arj"
+rm -rf "${out:?}/arj"; mkdir -p "$out/arj"
+cat >"$work/arj_helper.py" <<'PY'
+import os, struct, subprocess, sys, tempfile, zlib
+
+MARKER = b"\x60\xea"
+FIXED = 30
+
+def dos_stamp(text):
+    """A DOS date and time (date in the high half) of 'YYYY-MM-DD HH:MM:SS'."""
+    date, clock = text.split()
+    y, mo, d = map(int, date.split("-"))
+    h, mi, s = map(int, clock.split(":"))
+    return (((y - 1980) << 9 | mo << 5 | d) << 16) | (h << 11 | mi << 5 | s // 2)
+
+def main_header(data):
+    """Offset of the first marker whose basic header's CRC-32 holds, as ARJ finds it."""
+    at = data.find(MARKER)
+    while at >= 0:
+        size = struct.unpack_from("<H", data, at + 2)[0]
+        if FIXED <= size <= 2600 and at + 8 + size <= len(data):
+            basic = data[at + 4:at + 4 + size]
+            if zlib.crc32(basic) == struct.unpack_from("<I", data, at + 4 + size)[0]:
+                return at
+        at = data.find(MARKER, at + 1)
+    raise SystemExit("no main header")
+
+def headers(data):
+    """(offset of the basic header, its size, offset of the next header) of every header from
+    the main header to the end marker."""
+    at, first = main_header(data), True
+    while data[at:at + 2] == MARKER:
+        size = struct.unpack_from("<H", data, at + 2)[0]
+        if size == 0:
+            return
+        after = at + 4 + size + 4
+        while True:
+            extended = struct.unpack_from("<H", data, after)[0]
+            after += 2
+            if extended == 0:
+                break
+            after += extended + 4
+        basic = at + 4
+        packed = 0 if first else struct.unpack_from("<I", data, basic + 12)[0]
+        yield basic, size, after + packed
+        at, first = after + packed, False
+
+def reseal(data, basic, size):
+    struct.pack_into("<I", data, basic + size, zlib.crc32(bytes(data[basic:basic + size])))
+
+def fix_times(path):
+    """Every file header's access and change times, which arj takes from the files as it reads
+    them, become its modification time."""
+    data = bytearray(open(path, "rb").read())
+    for n, (basic, size, _) in enumerate(headers(data)):
+        if n > 0 and data[basic] >= 42:
+            modified = struct.unpack_from("<I", data, basic + 8)[0]
+            struct.pack_into("<II", data, basic + 34, modified, modified)
+            reseal(data, basic, size)
+    open(path, "wb").write(data)
+
+def patch(source, target, entry, offset, value, keep_crc=False):
+    """A copy with byte `offset` of entry `entry`'s basic header (1 = the first file) set."""
+    data = bytearray(open(source, "rb").read())
+    basic, size, _ = list(headers(data))[int(entry)]
+    data[basic + int(offset)] = int(value, 0)
+    if not keep_crc:
+        reseal(data, basic, size)
+    open(target, "wb").write(data)
+
+def entry_offset(path, entry):
+    """Where entry `entry`'s data begins."""
+    data = open(path, "rb").read()
+    basic, size, following = list(headers(data))[int(entry)]
+    print(following - struct.unpack_from("<I", data, basic + 12)[0])
+
+def stored_entry(name, data, stamp, host=0, flags=0x10, file_type=0, method=0):
+    basic = struct.pack("<BBBBBBBBIIIIHHH", FIXED, 11, 1, host, flags, method, file_type, 0, stamp,
+                        len(data), len(data), zlib.crc32(data), 0, 0x20, 0)
+    basic += name + b"\0" + b"\0"
+    return MARKER + struct.pack("<H", len(basic)) + basic + struct.pack("<I", zlib.crc32(basic)) \
+        + b"\0\0" + data
+
+def hostile(path, when):
+    """Stored entries under names that climb out of the output folder or name a root."""
+    stamp = dos_stamp(when)
+    names = ["safe.txt", "..\\..\\x.txt", "../escape.txt", "\\abs.txt", "/root.txt",
+             "C:\\drive.txt", "a\\..\\..\\up.txt", "CON", "aux.txt",
+             "three-hundred-characters-" + "x" * 271 + ".txt"]
+    out = stored_entry(b"hostile-names.arj", b"", stamp, file_type=2)
+    for name in names:
+        body = ("hostile entry %s holds a needle\n" % name).encode()
+        out += stored_entry(name.encode(), body, stamp, flags=0)
+    out += MARKER + b"\0\0"
+    open(path, "wb").write(out)
+
+def contents_crc(archive, out, *options):
+    """path<TAB>CRC-32 of every file arj itself extracts."""
+    with tempfile.TemporaryDirectory() as folder:
+        r = subprocess.run(["arj", "x", "-y", *options, os.path.abspath(archive), folder + "/"],
+                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, cwd=folder)
+        if r.returncode != 0:
+            raise SystemExit("arj could not extract %s: %s" % (archive, r.stdout.decode(errors="replace")))
+        rows = []
+        for base, _, files in os.walk(folder):
+            for name in files:
+                full = os.path.join(base, name)
+                rows.append("%s\t%08x\n" % (os.path.relpath(full, folder), zlib.crc32(open(full, "rb").read())))
+    with open(out, "w", newline="\n") as f:
+        f.writelines(sorted(rows))
+
+if __name__ == "__main__":
+    cmd, args = sys.argv[1], sys.argv[2:]
+    {"fix-times": fix_times, "patch": patch, "entry-offset": entry_offset, "hostile": hostile,
+     "contents-crc": contents_crc}[cmd](*args)
+PY
+arj_py() { "$python" "$work/arj_helper.py" "$@"; }
+# ARJ names are ASCII here: the -2d archives below come from a DOS host, whose names lose their
+# top bit. binary.dat repeats records (so that every method packs it) around the word; the bytes
+# of skewed.dat follow a geometric law, which gives Huffman codes longer than the 12 bits the
+# table looks up at once.
+arj_tree="$work/arj-tree"
+mkdir -p "$arj_tree/sub/deeper" "$arj_tree/empty"
+for f in readme.txt haystack.txt 'notes with blank.txt' sub/inner.txt sub/deeper/deepest.txt; do
+  cp -p "$plain/$f" "$arj_tree/$f"
+done
+"$python" - "$arj_tree" <<'PY'
+import struct, sys
+root = sys.argv[1]
+records = b"".join(struct.pack("<4sHH8s", b"REC", i, i * 37 % 256, b"payload%d" % (i % 10))
+                   for i in range(1500))
+with open(root + "/binary.dat", "wb") as f:
+    f.write(records[:9000] + b"\0needle\0" + records[9000:])
+state, skewed = 12345, bytearray()
+for _ in range(40000):
+    state = (state * 1103515245 + 12345) & 0x7FFFFFFF
+    bits, value = state >> 8, 0
+    while bits & 1 and value < 40:
+        value, bits = value + 1, bits >> 1
+    skewed.append(value * 7 & 0xFF)
+with open(root + "/skewed.dat", "wb") as f:
+    f.write(skewed)
+with open(root + "/eight-bit.txt", "wb") as f:
+    f.write("Grüße aus dem Heuhaufen: needle\n".encode())
+PY
+chmod 0644 "$arj_tree"/*.dat "$arj_tree/eight-bit.txt"
+stamp "$arj_tree/binary.dat" '2019-09-09 09:09:08'
+stamp "$arj_tree/skewed.dat" '2019-09-09 09:09:10'
+stamp "$arj_tree/eight-bit.txt" '2017-07-07 07:07:06'
+stamp_folders "$arj_tree"
+arj_time='2024-01-01 00:00:00'
+
+# arj_make ARCHIVE OPTIONS... -- NAMES...: adds the names, in this order, to the archive with
+# -2d (DOS headers and DOS times, which is what the reader reads) and -y. arj takes the archive's
+# times and the byte that garbling mixes in from the clock, here held at $arj_time; the access
+# and change times it stores are set afterwards.
+arj_make() {
+  local archive=$1 opts=(); shift
+  while [ "$1" != -- ]; do opts+=("$1"); shift; done
+  shift
+  printf '%s\n' "$@" >"$work/arj-list"
+  (cd "$arj_tree" && NO_FAKE_STAT=1 faketime "$arj_time" arj a -2d -y "${opts[@]}" "$archive" \
+    "!$work/arj-list" >"$work/arj.log" 2>&1) || { cat "$work/arj.log" >&2; exit 1; }
+  arj_py fix-times "$archive"
+}
+arj_files=(readme.txt haystack.txt sub/inner.txt binary.dat skewed.dat 'notes with blank.txt')
+arj_make "$out/arj/stored.arj" -m0 -- "${arj_files[@]}"
+for m in 1 2 3 4; do arj_make "$out/arj/method$m.arj" "-m$m" -- "${arj_files[@]}"; done
+# Text mode for the text files, with a UTF-8 one; a binary file beside them.
+arj_make "$out/arj/text-mode.arj" -t1 -m1 -- readme.txt haystack.txt eight-bit.txt
+arj_make "$out/arj/text-mode.arj" -t0 -m1 -- binary.dat
+# Garbled (password) entries beside a plain one.
+arj_make "$out/arj/garbled.arj" -gsecret -m1 -- readme.txt haystack.txt
+arj_make "$out/arj/garbled.arj" -m1 -- sub/inner.txt
+# Folder entries (file type 3), stored with -a1.
+arj_make "$out/arj/folders.arj" -a1 -m1 -- sub sub/inner.txt sub/deeper sub/deeper/deepest.txt \
+  empty readme.txt
+# A self-extracting archive: arj's own stub (an ELF program of some 40 KiB) in front.
+arj_make "$work/sfx" -je -m1 -- readme.txt haystack.txt binary.dat
+mv "$work/sfx" "$out/arj/sfx.exe"
+chmod 0644 "$out/arj/sfx.exe"
+# The first volume of a set; binary.dat continues in the next volume, which is left out.
+arj_make "$work/volumes.arj" -v10000 -m1 -- haystack.txt skewed.dat binary.dat
+mv "$work/volumes.arj" "$out/arj/first-volume.arj"
+arj_py hostile "$out/arj/hostile-names.arj" '2021-11-11 11:11:10'
+
+arj_good=(stored method1 method2 method3 method4 text-mode garbled folders hostile-names
+  first-volume)
+for f in "${arj_good[@]}"; do write_list "$out/arj/$f.arj" Arj; done
+write_list "$out/arj/sfx.exe" Arj
+# arj itself tests every archive, and its extraction gives the bytes a reader must give.
+for f in stored method1 method2 method3 method4 folders; do
+  (cd "$work" && arj t -y "$out/arj/$f.arj" >/dev/null) || { log "arj rejects $f.arj"; exit 1; }
+  arj_py contents-crc "$out/arj/$f.arj" "$out/arj/$f.arj.crc"
+done
+arj_py contents-crc "$out/arj/sfx.exe" "$out/arj/sfx.exe.crc"
+# Each method holds the word in an entry of its own method: haystack.txt and binary.dat.
+for m in 0 1 2 3 4; do
+  f=$([ "$m" = 0 ] && echo stored || echo "method$m")
+  methods=$(7z l -slt -tArj "$out/arj/$f.arj" |
+    awk -F' = ' '/^Path = (haystack.txt|binary.dat)$/ { p = 1 } p && /^Method = / { print $2; p = 0 }' |
+    sort -u)
+  [ "$methods" = "$m" ] || { log "$f.arj packs its needles with methods $methods"; exit 1; }
+done
+
+# A broken CRC in the third header (its name's first byte); the archive cut inside the data of
+# its fourth entry (binary.dat, method 1); a version-4 entry (the second, minimum version 4 with
+# its CRC fixed).
+arj_py patch "$out/arj/method1.arj" "$out/arj/damaged-header-crc.arj" 3 46 0x58 keep-crc
+data=$(arj_py entry-offset "$out/arj/method1.arj" 4)
+truncate_copy "$out/arj/method1.arj" "$out/arj/damaged-truncated.arj" $((data + 200))
+arj_py patch "$out/arj/method1.arj" "$out/arj/damaged-version4.arj" 2 2 4
 
 # --- ARC -------------------------------------------------------------------------------------
 

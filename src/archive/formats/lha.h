@@ -1,7 +1,9 @@
 // portable: no platform headers.
 #pragma once
 
+#include "archive/archive_types.h"
 #include "archive/detection.h"
+#include "archive/host_services.h"
 
 namespace ostrya::archive {
 
@@ -13,5 +15,15 @@ bool lhaHeaderAt(const uint8_t* at, std::size_t available);
 // Such a header close behind a self-extracting program's stub.
 std::size_t findEmbeddedLha(const uint8_t* buffer, std::size_t end, std::size_t length);
 inline constexpr DetectionTests kLhaDetection{isLhaHead, nullptr, findEmbeddedLha};
+
+// Lists an LHA archive through lhasa: 0 at the end marker or the file's end, kOpenFailed,
+// kReadFailed, kNotThisFormat for a header that does not parse (the entries before it stay
+// listed).
+int listLha(const char* path, ListingContext* context, EntryCallback callback,
+            const HostServices& services, void* user);
+// Besides the listing's codes: kUnsupportedMethod for a method outside the table (the entries
+// after it still come out), kDamagedData for data whose CRC-16 or length differs from the
+// header's, and the per-entry steps' codes.
+int extractLha(ExtractionRequest& request, const HostServices& services);
 
 }  // namespace ostrya::archive
