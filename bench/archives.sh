@@ -116,3 +116,111 @@ for method in crunched squashed; do
   a=$(median_seconds arc t "$data/arc-$method/tree.arc")
   ratio_line "decode ARC $method" "$o" nomarch "$n" arc "$a"
 done
+
+# ARJ, LHA, ZOO and ACE the same way, with the same two files. arj and jLHA write their
+# archives; lhasa, which shares no code with jLHA, tests the LHA ones beside it. jLHA is called
+# by that name, since lha may be either of the two.
+for tool in arj:arj jlha:jlha-utils lhasa:lhasa lsar:unar unace:unace g++:g++; do
+  command -v "${tool%%:*}" >/dev/null ||
+    DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq \
+      "${tool#*:}" >/dev/null
+done
+# -2d for DOS headers, as archives made on DOS have them and as the fixtures use; -y answers
+# arj's questions.
+for method in 1 4; do
+  if [ ! -s "$data/arj-m$method/tree.arj" ]; then
+    echo "making $data/arj-m$method/tree.arj"
+    mkdir -p "$data/arj-m$method"
+    rm -f "$data/arj-m$method/tree.arj.part"
+    (cd "$data/dos-tree" &&
+      arj a -2d -y "-m$method" "$data/arj-m$method/tree.arj.part" top.h linux.h >/dev/null)
+    mv "$data/arj-m$method/tree.arj.part" "$data/arj-m$method/tree.arj"
+  fi
+  o=$(median_seconds "$finder" --archives --paths "" "$data/arj-m$method" "$absent")
+  a=$(median_seconds arj t -y "$data/arj-m$method/tree.arj")
+  ratio_line "decode ARJ -m$method" "$o" arj "$a"
+done
+# Header level 2 for both methods, so that only the method differs; jLHA writes -lh7- as well.
+for method in lh5 lh7; do
+  if [ ! -s "$data/lha-$method/tree.lzh" ]; then
+    echo "making $data/lha-$method/tree.lzh"
+    mkdir -p "$data/lha-$method"
+    command=a2
+    [ "$method" = lh7 ] && command=a2o7
+    rm -f "$data/lha-$method/tree.lzh.part"
+    (cd "$data/dos-tree" &&
+      jlha "$command" "$data/lha-$method/tree.lzh.part" top.h linux.h >/dev/null)
+    mv "$data/lha-$method/tree.lzh.part" "$data/lha-$method/tree.lzh"
+  fi
+  o=$(median_seconds "$finder" --archives --paths "" "$data/lha-$method" "$absent")
+  j=$(median_seconds jlha t "$data/lha-$method/tree.lzh")
+  l=$(median_seconds lhasa t "$data/lha-$method/tree.lzh")
+  ratio_line "decode LHA -$method-" "$o" jlha "$j" lhasa "$l"
+done
+# No ZOO or ACE writer is packaged: the test tree's writers, built here as the fixture script
+# builds them, make the archives. The ZOO one writes LZW itself and takes LZH (which is LHA's
+# -lh5-) from a level 0 jLHA archive. The ACE tool packs both files with LZ77, the writer's
+# default dictionary of 32 KiB, and 4 bytes after each name in the file headers, without which
+# Debian's unace reads none; readers pass over them, so both sides read the same archive.
+tools="$data/tools"
+mkdir -p "$tools"
+if [ ! -x "$tools/zoo_fixture_writer" ]; then
+  g++ -std=c++20 -O2 -I"$root/tests" "$root/tests/tools/zoo_fixture_writer.cpp" \
+    "$root/tests/zoo_writer.cpp" "$root/tests/zoo_lzw_encoder.cpp" -o "$tools/zoo_fixture_writer"
+fi
+if [ ! -x "$tools/ace_bench_writer" ]; then
+  cat >"$tools/ace_bench_writer.cpp" <<'CPP'
+// ace_bench_writer OUTPUT FILE...: the files, LZ77-packed, with 4 bytes after each name.
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "ace_writer.h"
+
+int main(int argc, char** argv) {
+  using namespace ostrya::testing;
+  AceArchive archive;
+  for (int i = 2; i < argc; ++i) {
+    std::ifstream in(argv[i], std::ios::binary);
+    AceMember member;
+    member.name = argv[i];
+    member.data.assign(std::istreambuf_iterator<char>(in), {});
+    member.afterName = std::string(4, '\0');
+    archive.members.push_back(member);
+  }
+  std::ofstream(argv[1], std::ios::binary) << aceArchive(archive);
+  return 0;
+}
+CPP
+  g++ -std=c++20 -O2 -I"$root/tests" -I"$root/src" "$tools/ace_bench_writer.cpp" \
+    "$root/tests/ace_writer.cpp" "$root/tests/ace_lz77_encoder.cpp" \
+    "$root/src/engines/ace/ace_prefix_code.cpp" -lz -o "$tools/ace_bench_writer"
+fi
+for method in lzw lzh; do
+  if [ ! -s "$data/zoo-$method/tree.zoo" ]; then
+    echo "making $data/zoo-$method/tree.zoo"
+    mkdir -p "$data/zoo-$method"
+    if [ "$method" = lzw ]; then
+      entries=(1:top.h 1:linux.h)
+    else
+      rm -f "$tools/lh5-h0.lzh"
+      (cd "$data/dos-tree" && jlha a0 "$tools/lh5-h0.lzh" top.h linux.h >/dev/null)
+      entries=("2:top.h=$tools/lh5-h0.lzh" "2:linux.h=$tools/lh5-h0.lzh")
+    fi
+    (cd "$data/dos-tree" && "$tools/zoo_fixture_writer" "$data/zoo-$method/tree.zoo.part" \
+      "${entries[@]}")
+    mv "$data/zoo-$method/tree.zoo.part" "$data/zoo-$method/tree.zoo"
+  fi
+  o=$(median_seconds "$finder" --archives --paths "" "$data/zoo-$method" "$absent")
+  l=$(median_seconds lsar -t "$data/zoo-$method/tree.zoo")
+  ratio_line "decode ZOO $method" "$o" lsar "$l"
+done
+if [ ! -s "$data/ace-lz77/tree.ace" ]; then
+  echo "making $data/ace-lz77/tree.ace"
+  mkdir -p "$data/ace-lz77"
+  (cd "$data/dos-tree" && "$tools/ace_bench_writer" "$data/ace-lz77/tree.ace.part" top.h linux.h)
+  mv "$data/ace-lz77/tree.ace.part" "$data/ace-lz77/tree.ace"
+fi
+o=$(median_seconds "$finder" --archives --paths "" "$data/ace-lz77" "$absent")
+u=$(median_seconds unace t -y "$data/ace-lz77/tree.ace")
+ratio_line "decode ACE lz77" "$o" unace "$u"

@@ -15,6 +15,7 @@ unzip -q "$zip" -d "$unpacked"
 folder="$unpacked/$(basename "$zip" .zip)"
 for file in Ostrya.exe ostrya-find.exe README.txt licenses/zlib.txt licenses/bzip2.txt \
   licenses/pcre2.txt licenses/libmspack.txt licenses/liblzma.txt licenses/libzstd.txt \
+  licenses/libarchive.txt licenses/lhasa.txt \
   licenses/mingw-w64-runtime.txt; do
   [ -s "$folder/$file" ] || { echo "package: $file is missing from $(basename "$zip")"; exit 1; }
 done
