@@ -33,18 +33,6 @@ uint32_t crcOf(const std::string& data) {
       crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
 }
 
-// path -> CRC-32 of every file unace extracted from the fixture.
-std::map<std::string, uint32_t> unaceContents(const std::string& name) {
-  std::map<std::string, uint32_t> contents;
-  std::ifstream in(fixture(name) + ".crc", std::ios::binary);
-  for (std::string line; std::getline(in, line);) {
-    const std::size_t tab = line.find('\t');
-    contents[line.substr(0, tab)] =
-        static_cast<uint32_t>(std::stoul(line.substr(tab + 1), nullptr, 16));
-  }
-  return contents;
-}
-
 AceMember file(const std::string& name, const std::string& data,
                uint8_t type = testing::kAceLz77Type) {
   AceMember member;
@@ -103,7 +91,7 @@ TEST_F(ArchiveAce, ExtractsEachFixtureToTheIndependentReadersBytes) {
     EXPECT_EQ(extractBelow(fixture(c.name), kModeKeepFolders, out), c.code) << c.name;
     const auto written = testing::filesBelow(tree_.root() / out);
     EXPECT_EQ(written.size(), c.files) << c.name;
-    const auto expected = unaceContents(c.name);
+    const auto expected = testing::independentCrcs(fixture(c.name) + ".crc");
     EXPECT_FALSE(expected.empty()) << c.name;
     for (const auto& [path, crc] : expected) {
       ASSERT_TRUE(written.count(path)) << c.name << ": " << path;

@@ -5,7 +5,6 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
@@ -26,27 +25,14 @@ std::string fixture(const std::string& name) {
   return testing::archiveFixture("arj/" + name).string();
 }
 
+// Path -> CRC-32 of the file arj itself extracted.
+std::map<std::string, uint32_t> arjContents(const std::string& name) {
+  return testing::independentCrcs(fixture(name) + ".crc");
+}
+
 uint32_t crcOf(const std::string& data) {
   return static_cast<uint32_t>(
       ::crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
-}
-
-// What a FIXTURE.crc holds: path -> CRC-32 of the file arj itself extracted.
-std::map<std::string, uint32_t> arjContents(const std::string& name) {
-  std::map<std::string, uint32_t> contents;
-  std::ifstream in(fixture(name) + ".crc");
-  for (std::string line; std::getline(in, line);) {
-    const std::size_t tab = line.find('\t');
-    contents[line.substr(0, tab)] =
-        static_cast<uint32_t>(std::stoul(line.substr(tab + 1), nullptr, 16));
-  }
-  return contents;
-}
-
-std::map<std::string, uint32_t> crcsOf(const std::map<std::string, std::string>& files) {
-  std::map<std::string, uint32_t> crcs;
-  for (const auto& [path, data] : files) crcs[path] = crcOf(data);
-  return crcs;
 }
 
 // Text as a DOS text stream writes it.
@@ -194,7 +180,7 @@ TEST_F(ArjReader, ExtractsEveryMethodToWhatArjItselfExtracts) {
        {"stored.arj", "method1.arj", "method2.arj", "method3.arj", "method4.arj", "sfx.exe"}) {
     fs::remove_all(tree_.root() / "out");
     EXPECT_EQ(extractBelow(fixture(name)), kDone) << name;
-    EXPECT_EQ(crcsOf(out()), arjContents(name)) << name;
+    EXPECT_EQ(testing::crcsOf(out()), arjContents(name)) << name;
   }
   // Without folders every file lands in the output folder itself.
   fs::remove_all(tree_.root() / "out");

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <set>
 #include <string>
@@ -81,6 +84,28 @@ inline std::map<std::string, std::string> filesBelow(const std::filesystem::path
     if (item.is_regular_file())
       files[narrowPath(std::filesystem::relative(item.path(), folder))] = readFile(item.path());
   return files;
+}
+
+// What a FIXTURE.crc beside a fixture holds: "path<TAB>CRC-32 in hex" for every file the
+// independent reader extracted.
+inline std::map<std::string, uint32_t> independentCrcs(const std::string& list) {
+  std::map<std::string, uint32_t> crcs;
+  std::ifstream in(list, std::ios::binary);
+  for (std::string line; std::getline(in, line);) {
+    const std::size_t tab = line.find('\t');
+    crcs[line.substr(0, tab)] =
+        static_cast<uint32_t>(std::stoul(line.substr(tab + 1), nullptr, 16));
+  }
+  return crcs;
+}
+
+// The CRC-32 of each file's contents by its path, from zlib rather than the readers' own.
+inline std::map<std::string, uint32_t> crcsOf(const std::map<std::string, std::string>& files) {
+  std::map<std::string, uint32_t> crcs;
+  for (const auto& [path, contents] : files)
+    crcs[path] = static_cast<uint32_t>(::crc32(0, reinterpret_cast<const Bytef*>(contents.data()),
+                                               static_cast<uInt>(contents.size())));
+  return crcs;
 }
 
 // What the tests of a reader of these fixtures share: a scratch tree, a host, and the reader's

@@ -4,13 +4,11 @@
 #include <cctype>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
 #include <string>
 
 #include "archive/crc16.h"
-#include "archive/crc32.h"
 #include "archive/formats/lha.h"
 #include "archive/unix_time.h"
 #include "archive_fixture_tree.h"
@@ -107,21 +105,18 @@ std::multiset<std::string> reportedListing(const std::vector<testing::ReportedEn
 // trailing dots, and so does the output rule ("GPL-2." is written as "gpl-2").
 std::map<std::string, uint32_t> expectedContents(const std::string& name) {
   std::map<std::string, uint32_t> contents;
-  std::ifstream in(fixture(name) + ".crc", std::ios::binary);
-  for (std::string line; std::getline(in, line);) {
-    const std::size_t tab = line.find('\t');
-    std::string path = lowered(line.substr(0, tab));
+  for (const auto& [listed, crc] : testing::independentCrcs(fixture(name) + ".crc")) {
+    std::string path = lowered(listed);
     while (path.back() == '.') path.pop_back();
-    contents[path] = static_cast<uint32_t>(std::stoul(line.substr(tab + 1), nullptr, 16));
+    contents[path] = crc;
   }
   return contents;
 }
 
 std::map<std::string, uint32_t> writtenContents(const fs::path& folder) {
   std::map<std::string, uint32_t> written;
-  for (const auto& [path, contents] : testing::filesBelow(folder))
-    written[lowered(path)] =
-        crc32(reinterpret_cast<const uint8_t*>(contents.data()), contents.size());
+  for (const auto& [path, crc] : testing::crcsOf(testing::filesBelow(folder)))
+    written[lowered(path)] = crc;
   return written;
 }
 

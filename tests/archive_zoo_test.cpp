@@ -2,13 +2,11 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "archive/crc32.h"
 #include "archive/formats/zoo.h"
 #include "archive_fixture_tree.h"
 #include "zoo_writer.h"
@@ -52,21 +50,11 @@ std::set<std::string> reportedListing(const std::vector<testing::ReportedEntry>&
 
 // path -> CRC-32 of the source file that the independent reader extracts unchanged.
 std::map<std::string, uint32_t> expectedContents(const std::string& name) {
-  std::map<std::string, uint32_t> contents;
-  std::ifstream in(fixture(name) + ".crc", std::ios::binary);
-  for (std::string line; std::getline(in, line);) {
-    const std::size_t tab = line.find('\t');
-    contents[line.substr(0, tab)] =
-        static_cast<uint32_t>(std::stoul(line.substr(tab + 1), nullptr, 16));
-  }
-  return contents;
+  return testing::independentCrcs(fixture(name) + ".crc");
 }
 
 std::map<std::string, uint32_t> writtenContents(const std::filesystem::path& folder) {
-  std::map<std::string, uint32_t> written;
-  for (const auto& [path, contents] : testing::filesBelow(folder))
-    written[path] = crc32(reinterpret_cast<const uint8_t*>(contents.data()), contents.size());
-  return written;
+  return testing::crcsOf(testing::filesBelow(folder));
 }
 
 void setLe32(std::string& bytes, std::size_t at, uint32_t value) {

@@ -7,6 +7,7 @@
 #include <limits>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engines/decoder_stream.h"
@@ -57,5 +58,23 @@ class MemoryOutput final : public engines::DecodedOutput {
  private:
   std::size_t limit_;
 };
+
+// How a decoder ended, and what it wrote before.
+struct Decoding {
+  engines::Decoded result;
+  Bytes bytes;
+};
+
+// Runs `decode(input, output)` on `stream` handed out `piece` bytes at a time, the read that
+// would start at `failAt` failing and the output refusing to go past `limit` bytes.
+template <typename Decode>
+Decoding decodeInMemory(std::span<const uint8_t> stream, Decode&& decode,
+                        std::size_t piece = kNoLimit, std::size_t failAt = kNoLimit,
+                        std::size_t limit = kNoLimit) {
+  MemoryInput input(stream, piece, failAt);
+  MemoryOutput output(limit);
+  const engines::Decoded result = decode(input, output);
+  return {result, std::move(output.bytes)};
+}
 
 }  // namespace ostrya::testing

@@ -8,38 +8,33 @@
 #include <string>
 #include <vector>
 
+#include "decoder_memory_streams.h"
 #include "engines/zip/deflate64.h"
 #include "engines/zip/explode.h"
 #include "zip_implode_encoder.h"
-#include "decoder_memory_streams.h"
 
 namespace ostrya::engines::zip {
 namespace {
 
 using testing::Bytes;
 using testing::bytesOf;
+using testing::Decoding;
 using testing::kNoLimit;
 using testing::MemoryInput;
 using testing::MemoryOutput;
 
-struct Outcome {
-  Decoded result;
-  Bytes bytes;
-};
-
-Outcome inflate64Of(std::span<const uint8_t> stream, std::size_t piece = kNoLimit) {
-  MemoryInput input(stream, piece);
-  MemoryOutput output;
-  const Decoded result = inflate64(input, output);
-  return {result, output.bytes};
+Decoding inflate64Of(std::span<const uint8_t> stream, std::size_t piece = kNoLimit) {
+  return testing::decodeInMemory(stream, inflate64, piece);
 }
 
-Outcome explodeOf(std::span<const uint8_t> stream, uint64_t size, uint16_t flags,
-                  std::size_t piece = kNoLimit) {
-  MemoryInput input(stream, piece);
-  MemoryOutput output;
-  const Decoded result = explode(input, output, size, flags);
-  return {result, output.bytes};
+Decoding explodeOf(std::span<const uint8_t> stream, uint64_t size, uint16_t flags,
+                   std::size_t piece = kNoLimit) {
+  return testing::decodeInMemory(
+      stream,
+      [&](CompressedInput& input, DecodedOutput& output) {
+        return explode(input, output, size, flags);
+      },
+      piece);
 }
 
 // ---- Deflate64 streams built bit by bit, with the bytes they must decode to.
@@ -225,7 +220,7 @@ TEST(Inflate64, DecodesWhat7ZipWrites) {
   for (int i = 0; i < 5; ++i) hello += "hello hello hello deflate64 world, hello world\n";
   // One byte at a time as well, so that codes straddle every read.
   for (const std::size_t piece : {kNoLimit, std::size_t{1}}) {
-    const Outcome outcome = inflate64Of(k7ZipHello, piece);
+    const Decoding outcome = inflate64Of(k7ZipHello, piece);
     EXPECT_EQ(outcome.result, Decoded::Complete) << piece;
     EXPECT_EQ(outcome.bytes, bytesOf(hello)) << piece;
   }
@@ -281,7 +276,7 @@ TEST(Inflate64, DecodesEveryBlockKindAndTheWiderCodes) {
   for (const auto& c : cases) {
     Deflate64Builder builder;
     c.build(builder);
-    const Outcome outcome = inflate64Of(builder.stream);
+    const Decoding outcome = inflate64Of(builder.stream);
     EXPECT_EQ(outcome.result, Decoded::Complete) << c.name;
     EXPECT_TRUE(outcome.bytes == builder.expected) << c.name;
   }
@@ -445,7 +440,7 @@ TEST(Explode, DecodesStreamsUnzipAccepts) {
       {kLargeWindow | kLiteralTree, kImplodedLargeWindowThreeTrees},
   };
   for (const auto& c : cases) {
-    const Outcome outcome = explodeOf(c.stream, kUnzipChecked.size(), c.flags);
+    const Decoding outcome = explodeOf(c.stream, kUnzipChecked.size(), c.flags);
     EXPECT_EQ(outcome.result, Decoded::Complete) << c.flags;
     EXPECT_EQ(outcome.bytes, bytesOf(kUnzipChecked)) << c.flags;
   }
@@ -495,13 +490,13 @@ TEST(Explode, RoundTripsEveryVariant) {
       total.matchesBeforeStart += counts.matchesBeforeStart;
       total.farMatches += counts.farMatches;
       for (const std::size_t piece : {kNoLimit, std::size_t{3}}) {
-        const Outcome outcome = explodeOf(stream, text.data.size(), flags, piece);
+        const Decoding outcome = explodeOf(stream, text.data.size(), flags, piece);
         EXPECT_EQ(outcome.result, Decoded::Complete) << text.name << " flags " << flags;
         EXPECT_TRUE(outcome.bytes == text.data) << text.name << " flags " << flags;
       }
       // No end marker: the stated size ends the data, even inside a match.
       if (text.data.size() > 10) {
-        const Outcome shorter = explodeOf(stream, text.data.size() - 10, flags);
+        const Decoding shorter = explodeOf(stream, text.data.size() - 10, flags);
         EXPECT_EQ(shorter.result, Decoded::Complete) << text.name;
         EXPECT_TRUE(std::equal(shorter.bytes.begin(), shorter.bytes.end(), text.data.begin()) &&
                     shorter.bytes.size() == text.data.size() - 10)
@@ -550,7 +545,7 @@ TEST(Explode, ReportsEachDamage) {
       {"data ending early", kLargeWindow, words(2000, 4).size(), half},
       {"stated size past the data", kLargeWindow, words(2000, 4).size() + 1, whole},
   };
-  const Outcome good = explodeOf(joined({kSixBitsEach, kSixBitsEach, kLiteralA}), 1, 0);
+  const Decoding good = explodeOf(joined({kSixBitsEach, kSixBitsEach, kLiteralA}), 1, 0);
   ASSERT_EQ(good.result, Decoded::Complete);
   ASSERT_EQ(good.bytes, Bytes{'A'});
   for (const auto& c : cases) {

@@ -13,21 +13,12 @@ namespace {
 
 using testing::Bytes;
 using testing::bytesOf;
+using testing::Decoding;
 using testing::kNoLimit;
-using testing::MemoryInput;
-using testing::MemoryOutput;
 
-struct Outcome {
-  Decoded result;
-  Bytes bytes;
-};
-
-Outcome unlzwOf(const Bytes& stream, std::size_t piece = kNoLimit, std::size_t limit = kNoLimit,
-                std::size_t failAt = kNoLimit) {
-  MemoryInput input(stream, piece, failAt);
-  MemoryOutput output(limit);
-  const Decoded result = unlzw(input, output);
-  return {result, output.bytes};
+Decoding unlzwOf(const Bytes& stream, std::size_t piece = kNoLimit, std::size_t limit = kNoLimit,
+                 std::size_t failAt = kNoLimit) {
+  return testing::decodeInMemory(stream, unlzw, piece, failAt, limit);
 }
 
 // Codes of the widths given, least significant bit first, as ZOO packs them.
@@ -99,7 +90,7 @@ TEST(ZooLzw, RoundTripsThroughTheTestEncoder) {
     const auto packed = testing::zooLzwEncode(c.data);
     const Bytes stream(packed.begin(), packed.end());
     for (std::size_t piece : {kNoLimit, std::size_t{1}, std::size_t{777}}) {
-      const Outcome outcome = unlzwOf(stream, piece);
+      const Decoding outcome = unlzwOf(stream, piece);
       EXPECT_EQ(outcome.result, Decoded::Complete) << c.what << ", pieces of " << piece;
       EXPECT_EQ(outcome.bytes, c.data) << c.what << ", pieces of " << piece;
     }
@@ -134,7 +125,7 @@ TEST(ZooLzw, HandMadeStreams) {
       {"no data at all", {}, Decoded::Damaged, ""},
   };
   for (const auto& c : cases) {
-    const Outcome outcome = unlzwOf(c.stream);
+    const Decoding outcome = unlzwOf(c.stream);
     EXPECT_EQ(outcome.result, c.result) << c.what;
     EXPECT_EQ(outcome.bytes, bytesOf(c.bytes)) << c.what;
   }
@@ -152,7 +143,7 @@ TEST(ZooLzw, WidensWhenTheNextNodeReachesTheWidthsLimit) {
   list.push_back({258, 10});
   expected += std::string{'\0', '\1'};
   list.push_back({kEnd, 10});
-  const Outcome outcome = unlzwOf(codes(list));
+  const Decoding outcome = unlzwOf(codes(list));
   EXPECT_EQ(outcome.result, Decoded::Complete);
   EXPECT_EQ(outcome.bytes, bytesOf(expected));
 }
@@ -164,7 +155,7 @@ TEST(ZooLzw, InputAndOutputFailures) {
   EXPECT_EQ(unlzwOf(stream, kNoLimit, kNoLimit, 1000).result, Decoded::InputFailed);
   EXPECT_EQ(unlzwOf(stream, kNoLimit, 20000).result, Decoded::OutputStopped);
   // A cut stream ends as damaged, with what it held written.
-  const Outcome cut = unlzwOf(Bytes(stream.begin(), stream.begin() + 5000));
+  const Decoding cut = unlzwOf(Bytes(stream.begin(), stream.begin() + 5000));
   EXPECT_EQ(cut.result, Decoded::Damaged);
   EXPECT_GT(cut.bytes.size(), 5000u);
   EXPECT_EQ(cut.bytes, Bytes(text.begin(), text.begin() + cut.bytes.size()));

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "archive/crc16.h"
 #include "archive/entry_extraction.h"
 #include "archive/host_services.h"
 #include "engines/decoder_stream.h"
@@ -42,6 +43,33 @@ class EntryDecodedOutput final : public engines::DecodedOutput {
 
  private:
   EntryOutput& output_;
+};
+
+// The decoded bytes on their way to the file, for the DOS-era formats that check entries by
+// CRC-16: their CRC, and a stop at the stated size, since no sound entry decodes to more and a
+// damaged one could otherwise run on for gigabytes.
+class Crc16CheckedOutput final : public engines::DecodedOutput {
+ public:
+  Crc16CheckedOutput(EntryOutput& output, uint32_t size) : output_(output), left_(size) {}
+  bool write(const uint8_t* bytes, std::size_t count) override {
+    if (count > left_) {
+      overran_ = true;
+      return false;
+    }
+    crc_ = crc16Update(crc_, bytes, count);
+    left_ -= count;
+    return output_.write(bytes, count) == kDone;
+  }
+  uint16_t crc() const { return crc_; }
+  // Whether the stated size was written in full.
+  bool filled() const { return left_ == 0; }
+  bool overran() const { return overran_; }
+
+ private:
+  EntryOutput& output_;
+  uint64_t left_;
+  uint16_t crc_ = 0;
+  bool overran_ = false;
 };
 
 }  // namespace ostrya::archive

@@ -37,4 +37,7 @@ enum class Decoded {
   BeyondMemoryGrant,
 };
 
+// Stored data: the input's bytes as they are, through the output like any decoder's.
+Decoded copyStored(CompressedInput& input, DecodedOutput& output);
+
 }  // namespace ostrya::engines

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "archive/byte_fields.h"
-#include "archive/crc16.h"
 #include "archive/entry_extraction.h"
 #include "archive/host_file.h"
 #include "archive/host_streams.h"
@@ -96,41 +95,6 @@ int walkArc(const char* path, const HostServices& services, Visit&& visit) {
   }
 }
 
-// Stored bytes, through the output like any decoder's.
-Decoded copyStored(engines::CompressedInput& input, engines::DecodedOutput& output) {
-  uint8_t piece[4096];
-  for (;;) {
-    std::size_t got = 0;
-    if (!input.read(piece, sizeof piece, got)) return Decoded::InputFailed;
-    if (got == 0) return Decoded::Complete;
-    if (!output.write(piece, got)) return Decoded::OutputStopped;
-  }
-}
-
-// The decoded bytes on their way to the file: their CRC-16, and a stop at the stated size,
-// since no sound entry decodes to more and a damaged one could otherwise run on for gigabytes.
-class CheckedOutput final : public engines::DecodedOutput {
- public:
-  CheckedOutput(EntryOutput& output, uint32_t size) : output_(output), left_(size) {}
-  bool write(const uint8_t* bytes, std::size_t count) override {
-    if (count > left_) {
-      overran_ = true;
-      return false;
-    }
-    crc_ = crc16Update(crc_, bytes, count);
-    left_ -= count;
-    return output_.write(bytes, count) == kDone;
-  }
-  uint16_t crc() const { return crc_; }
-  bool overran() const { return overran_; }
-
- private:
-  EntryOutput& output_;
-  uint64_t left_;
-  uint16_t crc_ = 0;
-  bool overran_ = false;
-};
-
 class ArcEntryData final : public EntryData {
  public:
   ArcEntryData(const HostServices& services, HostFile archive, const ArcHeader& header)
@@ -138,16 +102,16 @@ class ArcEntryData final : public EntryData {
 
   int writeTo(EntryOutput& output) override {
     HostEntryInput input(services_, archive_, header_.packedSize);
-    CheckedOutput checked(output, header_.size);
+    Crc16CheckedOutput checked(output, header_.size);
     arc::RunLengthOutput expanded(checked);
     Decoded result;
     switch (header_.method) {
       case 1:
       case 2:
-        result = copyStored(input, checked);
+        result = engines::copyStored(input, checked);
         break;
       case 3:
-        result = copyStored(input, expanded);
+        result = engines::copyStored(input, expanded);
         break;
       case 4:
         result = arc::unsqueeze(input, expanded);

@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "archive/byte_fields.h"
-#include "archive/crc16.h"
 #include "archive/entry_extraction.h"
 #include "archive/host_file.h"
 #include "archive/host_streams.h"
@@ -175,40 +174,6 @@ int walkZoo(const char* path, const HostServices& services, Visit&& visit) {
   }
 }
 
-Decoded copyStored(engines::CompressedInput& input, engines::DecodedOutput& output) {
-  uint8_t piece[4096];
-  for (;;) {
-    std::size_t got = 0;
-    if (!input.read(piece, sizeof piece, got)) return Decoded::InputFailed;
-    if (got == 0) return Decoded::Complete;
-    if (!output.write(piece, got)) return Decoded::OutputStopped;
-  }
-}
-
-// The decoded bytes on their way to the file: their CRC-16, and a stop at the stated size,
-// since no sound entry decodes to more and a damaged one could run on for gigabytes.
-class CheckedOutput final : public engines::DecodedOutput {
- public:
-  CheckedOutput(EntryOutput& output, uint32_t size) : output_(output), left_(size) {}
-  bool write(const uint8_t* bytes, std::size_t count) override {
-    if (count > left_) {
-      overran_ = true;
-      return false;
-    }
-    crc_ = crc16Update(crc_, bytes, count);
-    left_ -= count;
-    return output_.write(bytes, count) == kDone;
-  }
-  bool complete(uint16_t crc) const { return left_ == 0 && crc_ == crc; }
-  bool overran() const { return overran_; }
-
- private:
-  EntryOutput& output_;
-  uint64_t left_;
-  uint16_t crc_ = 0;
-  bool overran_ = false;
-};
-
 class ZooEntryData final : public EntryData {
  public:
   ZooEntryData(const HostServices& services, HostFile archive, const ZooEntry& entry)
@@ -218,11 +183,11 @@ class ZooEntryData final : public EntryData {
     if (services_.SeekFile(archive_, entry_.data, platform::SeekFrom::Start, nullptr) != 0)
       return kReadFailed;
     HostEntryInput input(services_, archive_, entry_.packedSize);
-    CheckedOutput checked(output, entry_.size);
+    Crc16CheckedOutput checked(output, entry_.size);
     Decoded result = Decoded::Complete;
     switch (entry_.method) {
       case kStored:
-        result = copyStored(input, checked);
+        result = engines::copyStored(input, checked);
         break;
       case kLzw:
         result = engines::zoo::unlzw(input, checked);
@@ -233,7 +198,7 @@ class ZooEntryData final : public EntryData {
     }
     switch (result) {
       case Decoded::Complete:
-        return checked.complete(entry_.crc) ? kDone : kDamagedData;
+        return checked.filled() && checked.crc() == entry_.crc ? kDone : kDamagedData;
       case Decoded::OutputStopped:
         return checked.overran() ? kDamagedData : kWriteFailed;
       case Decoded::InputFailed:

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "engines/decoder_stream.h"
+#include "engines/input_buffer.h"
 
 namespace ostrya::engines::ace {
 
@@ -13,7 +14,7 @@ namespace ostrya::engines::ace {
 // without a test per bit; `overrun()` tells when more bits were taken than the data holds.
 class BitInput {
  public:
-  explicit BitInput(CompressedInput& input) : input_(input) {}
+  explicit BitInput(CompressedInput& input) : bytes_(input) {}
 
   // The next `count` bits (0 to 32) without taking them.
   uint32_t peek(unsigned count) {
@@ -35,7 +36,7 @@ class BitInput {
   }
 
   bool overrun() const { return taken_ > available_; }
-  bool failed() const { return failed_; }
+  bool failed() const { return bytes_.failed(); }
 
  private:
   // Tops up to at least 33 bits: whole words go in below the bits held. A word cut short by
@@ -45,41 +46,24 @@ class BitInput {
       uint32_t word = 0;
       bool whole = true;
       for (unsigned i = 0; i < 4; ++i) {
-        if (next_ == end_ && !refill()) {
+        uint8_t byte = 0;
+        if (!bytes_.next(byte)) {
           whole = false;
           break;
         }
-        word |= uint32_t{*next_++} << (8 * i);
+        word |= uint32_t{byte} << (8 * i);
       }
       if (whole) available_ += 32;
       bits_ |= uint64_t{word} << (32 - held_);
       held_ += 32;
     }
   }
-  bool refill() {
-    if (ended_ || failed_) return false;
-    std::size_t got = 0;
-    if (!input_.read(buffer_, sizeof buffer_, got)) {
-      failed_ = true;
-      return false;
-    }
-    next_ = buffer_;
-    end_ = buffer_ + got;
-    ended_ = got == 0;
-    return !ended_;
-  }
-
-  CompressedInput& input_;
-  uint8_t buffer_[16384];
-  const uint8_t* next_ = buffer_;
-  const uint8_t* end_ = buffer_;
+  InputBuffer bytes_;
   // The bits held, the next one at the top.
   uint64_t bits_ = 0;
   unsigned held_ = 0;
   uint64_t taken_ = 0;
   uint64_t available_ = 0;
-  bool ended_ = false;
-  bool failed_ = false;
 };
 
 }  // namespace ostrya::engines::ace

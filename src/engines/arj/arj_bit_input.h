@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "engines/decoder_stream.h"
+#include "engines/input_buffer.h"
 
 namespace ostrya::engines::arj {
 
@@ -13,7 +14,7 @@ namespace ostrya::engines::arj {
 // in the CRC-32 of what was decoded.
 class BitInput {
  public:
-  explicit BitInput(CompressedInput& input) : input_(input) {}
+  explicit BitInput(CompressedInput& input) : bytes_(input) {}
   BitInput(const BitInput&) = delete;
   BitInput& operator=(const BitInput&) = delete;
 
@@ -34,39 +35,25 @@ class BitInput {
   }
   void skip(unsigned count) { take(count); }
 
-  bool failed() const { return failed_; }
+  bool failed() const { return bytes_.failed(); }
 
  private:
   void fill(unsigned count) {
     while (held_ < count) {
-      if (next_ == end_ && !refill()) {
+      uint8_t byte = 0;
+      if (!bytes_.next(byte)) {
         // Zero bits stand in for the missing ones.
         held_ += 8;
         continue;
       }
-      bits_ |= uint64_t{*next_++} << (56 - held_);
+      bits_ |= uint64_t{byte} << (56 - held_);
       held_ += 8;
     }
   }
-  bool refill() {
-    if (ended_) return false;
-    std::size_t got = 0;
-    if (!input_.read(buffer_, sizeof buffer_, got)) failed_ = true;
-    next_ = buffer_;
-    end_ = buffer_ + (failed_ ? 0 : got);
-    ended_ = failed_ || got == 0;
-    return !ended_;
-  }
-
-  CompressedInput& input_;
-  uint8_t buffer_[4096];
-  const uint8_t* next_ = buffer_;
-  const uint8_t* end_ = buffer_;
+  InputBuffer bytes_;
   // The bits in hand, the next one in the top bit; at most 32 of them.
   uint64_t bits_ = 0;
   unsigned held_ = 0;
-  bool ended_ = false;
-  bool failed_ = false;
 };
 
 }  // namespace ostrya::engines::arj

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "engines/decoder_stream.h"
+#include "engines/input_buffer.h"
 
 namespace ostrya::engines::zip {
 
@@ -14,7 +15,7 @@ namespace ostrya::engines::zip {
 // decoder peeks as many bits as its longest code, which may reach past the last code.
 class BitInput {
  public:
-  explicit BitInput(CompressedInput& input) : input_(input) {}
+  explicit BitInput(CompressedInput& input) : bytes_(input) {}
 
   // The next `count` bits (0 to 25) without taking them.
   uint32_t peek(unsigned count) {
@@ -36,57 +37,41 @@ class BitInput {
   void alignToByte() { skip(held_ % 8); }
 
   bool overrun() const { return held_ < padding_; }
-  bool failed() const { return failed_; }
+  bool failed() const { return bytes_.failed(); }
 
  private:
   void fill(unsigned count) {
     if (held_ >= count) return;
-    if (end_ - next_ >= 8) {
+    if (bytes_.heldCount() >= 8) {
       // Eight bytes at once (compilers make this one load), of which the whole ones that fit
       // are taken. Bits of the next byte may land above `held_`: taking that byte later ORs
       // the same bits into the same places.
+      const uint8_t* next = bytes_.held();
       uint64_t word = 0;
-      for (unsigned i = 0; i < 8; ++i) word |= uint64_t{next_[i]} << (8 * i);
+      for (unsigned i = 0; i < 8; ++i) word |= uint64_t{next[i]} << (8 * i);
       bits_ |= word << held_;
-      next_ += (63 - held_) / 8;
+      bytes_.drop((63 - held_) / 8);
       held_ |= 56;
       return;
     }
     while (held_ < count) {
-      if (next_ == end_ && !refill()) {
+      uint8_t byte = 0;
+      if (!bytes_.next(byte)) {
         // Zero bits stand in for the missing ones.
         held_ += 8;
         padding_ += 8;
         continue;
       }
-      bits_ |= uint64_t{*next_++} << held_;
+      bits_ |= uint64_t{byte} << held_;
       held_ += 8;
     }
   }
-  bool refill() {
-    std::size_t got = 0;
-    if (ended_ || failed_) return false;
-    if (!input_.read(buffer_, sizeof buffer_, got)) {
-      failed_ = true;
-      return false;
-    }
-    next_ = buffer_;
-    end_ = buffer_ + got;
-    ended_ = got == 0;
-    return !ended_;
-  }
-
-  CompressedInput& input_;
-  uint8_t buffer_[16384];
-  const uint8_t* next_ = buffer_;
-  const uint8_t* end_ = buffer_;
+  InputBuffer bytes_;
   uint64_t bits_ = 0;
   unsigned held_ = 0;
   // Zero bits added past the end. They sit above every real bit in hand, so bits were taken
   // past the end once fewer than these are held.
   uint64_t padding_ = 0;
-  bool ended_ = false;
-  bool failed_ = false;
 };
 
 }  // namespace ostrya::engines::zip

@@ -25,16 +25,6 @@ enum Method : uint16_t {
   kXz = 95,
 };
 
-Decoded copyStored(CompressedInput& input, DecodedOutput& output) {
-  uint8_t piece[16384];
-  for (;;) {
-    std::size_t got = 0;
-    if (!input.read(piece, sizeof piece, got)) return Decoded::InputFailed;
-    if (got == 0) return Decoded::Complete;
-    if (!output.write(piece, got)) return Decoded::OutputStopped;
-  }
-}
-
 }  // namespace
 
 bool methodDecoded(uint16_t method) {
