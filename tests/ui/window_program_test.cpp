@@ -493,13 +493,15 @@ std::vector<int> searchInside(RunningProgram& program, const ScratchFolder& scra
   return rowsInside(program, scratch, archives);
 }
 
+// An archive fixture and how many of its entries hold the text searched for.
+struct Holding {
+  const char* fixture;
+  int entries;
+};
+
 // "Search in compressed files" with a containing text finds it in the entries of every ZIP
 // method, RAR version and cabinet method that hold it, and in no other.
 TEST(WindowProgram, ContainingTextIsFoundInsideCompressedFiles) {
-  struct Holding {
-    const char* fixture;
-    int entries;
-  };
   const std::vector<Holding> words = {
       {"zip/info-zip-stored.zip", 5}, {"zip/info-zip-deflate.zip", 6},
       {"zip/7z-deflate64.zip", 5},    {"zip/7z-bzip2.zip", 5},
@@ -544,6 +546,35 @@ TEST(WindowProgram, ContainingTextIsFoundInsideCompressedFiles) {
   counts[words.size()] = 0;
   counts[words.size() + 1] = 1;
   EXPECT_EQ(searchInside(program, scratch, "05000000 09000000 0F", archives, counts), counts);
+  EXPECT_EQ(program.close(), 0);
+}
+
+// The same for every method of the DOS-era formats: ARC, ARJ, LHA, ZOO and ACE.
+TEST(WindowProgram, ContainingTextIsFoundInsideDosEraArchives) {
+  const std::vector<Holding> holding = {
+      {"arc/crunched.arc", 6},     {"arc/squashed.arc", 6},     {"arc/old-methods.arc", 4},
+      {"arj/stored.arj", 5},       {"arj/method1.arj", 5},      {"arj/method2.arj", 5},
+      {"arj/method3.arj", 5},      {"arj/method4.arj", 5},      {"lha/jlha-h1-lh0.lzh", 4},
+      {"lha/jlha-h0-lh5.lzh", 4},  {"lha/jlha-h1-lh6.lzh", 4},  {"lha/jlha-h2-lh7.lzh", 4},
+      {"lha/lharc113-lh1.lzh", 1}, {"lha/amiga122-lh4.lzh", 1}, {"lha/larc333-lz5.lzs", 1},
+      {"lha/lzs.lzs", 1},          {"lha/os2-h3-lh5.lzh", 1},   {"zoo/tree-stored.zoo", 4},
+      {"zoo/tree-lzw.zoo", 5},     {"zoo/lzh.zoo", 3},          {"ace/tree-stored.ace", 6},
+      {"ace/tree-lz77.ace", 6},    {"ace/tree-solid.ace", 7},
+  };
+  ScratchFolder scratch;
+  std::vector<std::string> archives;
+  std::vector<int> counts;
+  for (const Holding& h : holding) {
+    const std::string name = std::filesystem::path(h.fixture).filename().string();
+    scratch.file("tree\\" + name, archiveFixture(h.fixture));
+    archives.push_back(name);
+    counts.push_back(h.entries);
+  }
+  // Recurse, regular expression, search in compressed files.
+  scratch.file("Ostry.INI", "[Ostrya]\r\nLanguage=US\r\nOpt=1310848\r\n");
+  RunningProgram program(scratch.path());
+  ASSERT_NE(program.main(), nullptr);
+  EXPECT_EQ(searchInside(program, scratch, "needle|Foundation", archives, counts), counts);
   EXPECT_EQ(program.close(), 0);
 }
 
