@@ -1638,6 +1638,19 @@ arc_make() {
 }
 arc_make a "$out/arc/crunched.arc"
 arc_make aq "$out/arc/squashed.arc"
+# arc leaves whatever its buffer held in the name field after the name's NUL: clear it.
+"$python" - "$out/arc/crunched.arc" "$out/arc/squashed.arc" <<'PY'
+import struct, sys
+for path in sys.argv[1:]:
+    data = bytearray(open(path, "rb").read())
+    at = 0
+    while at + 2 <= len(data) and data[at] == 0x1A and data[at + 1] != 0:
+        name = data[at + 2:at + 15]
+        end = name.index(0)
+        data[at + 2 + end:at + 15] = bytes(13 - end)
+        at += (25 if data[at + 1] == 1 else 29) + struct.unpack_from("<I", data, at + 15)[0]
+    open(path, "wb").write(data)
+PY
 chmod 0644 "$out/arc/"*.arc
 g++ -std=c++20 -O2 -I"$root/tests" "$root/tests/tools/arc_legacy_writer.cpp" \
   "$root/tests/arc_crunch_encoder.cpp" -o "$work/arc-writer"
