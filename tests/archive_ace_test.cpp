@@ -98,8 +98,12 @@ TEST_F(ArchiveAce, ExtractsEachFixtureToTheIndependentReadersBytes) {
       EXPECT_EQ(crcOf(written.at(path)), crc) << c.name << ": " << path;
     }
   }
-  for (const auto& [path, contents] : testing::fixtureTreeFiles(true))
-    EXPECT_EQ(testing::readFile(tree_.root() / "out1" / path), contents) << path;
+  // By the names as the tree's listing gives them, which a narrow path cannot spell on Windows.
+  const auto lz77 = testing::filesBelow(tree_.root() / "out1");
+  for (const auto& [path, contents] : testing::fixtureTreeFiles(true)) {
+    ASSERT_TRUE(lz77.count(path)) << path;
+    EXPECT_EQ(lz77.at(path), contents) << path;
+  }
   EXPECT_TRUE(fs::is_directory(tree_.root() / "out1" / "empty"));
   EXPECT_EQ(testing::readFile(tree_.root() / "out5" / "after.txt"), "after needle\n");
   EXPECT_EQ(testing::readFile(tree_.root() / "out6" / "after.txt"), "after needle\n");

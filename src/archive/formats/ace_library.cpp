@@ -8,11 +8,29 @@
 #include "archive/entry_extraction.h"
 #include "archive/formats/ace_blocks.h"
 #include "archive/host_file.h"
+#include "platform/codepage.h"
 #include "platform/path.h"
 #include "platform/temp_path.h"
 
 namespace ostrya::archive {
 namespace {
+
+// Whether the output the request wants is the file the library wrote: the library may spell
+// the path with other separators or in other case, and copying a file onto itself and then
+// deleting the "copy" would lose it.
+bool namesSameFile(const char* wanted, const char* written) {
+  char a[platform::kMaxPath] = "";
+  char b[platform::kMaxPath] = "";
+  AppendBounded(a, wanted, sizeof a);
+  AppendBounded(b, written, sizeof b);
+  for (char* path : {a, b})
+    for (char* c = path; *c; ++c)
+      if (*c == '/') *c = '\\';
+  const std::size_t length = std::strlen(a);
+  return length == std::strlen(b) &&
+         platform::equalText(reinterpret_cast<const uint8_t*>(a),
+                             reinterpret_cast<const uint8_t*>(b), length, true);
+}
 
 constexpr char kLibraryName[] = "UnAceV2.Dll";
 // What the library is told at start: how far into a file it looks for the archive header, how
@@ -96,7 +114,7 @@ class LibraryRun {
     }
     const char* library = file.destinationFileName ? file.destinationFileName : "";
     services_.MapOutputPath(&request_, name, output);
-    if (output[0] == '\0' || std::strcmp(output, library) == 0) {
+    if (output[0] == '\0' || namesSameFile(output, library)) {
       if (output[0] == '\0') services_.DeleteFileQuiet(library);
       return;
     }
