@@ -75,7 +75,7 @@ EntryStep extractEntry(ExtractionRequest& request, const HostServices& services,
   services.MapOutputPath(&request, entry.name, output);
   if (output[0] == '\0') return {};
 
-  if (isFolderEntry(entry)) {
+  if (entry.refusal == kDone && isFolderEntry(entry)) {
     if (!request.targetPath) services.CreateFolderTree(request.owner, output);
     return {};
   }
@@ -87,6 +87,7 @@ EntryStep extractEntry(ExtractionRequest& request, const HostServices& services,
     if (answer == kStopExtraction) return {kDone, true};
     if (answer == kSkipEntry || output[0] == '\0') return {};
   }
+  if (entry.refusal != kDone) return {entry.refusal, false};
 
   HostFile created = nullptr;
   if (createHostOutput(services, request.owner, output, &created) != 0) return {kOpenFailed, true};

@@ -26,6 +26,10 @@ struct EntryFacts {
   uint32_t size = 0;
   // The code that attributes which cannot be set end the extraction with; kDone lets it go on.
   int attributesNotSetCode = kDone;
+  // Why the entry cannot be extracted, or kDone. A refused entry still goes through the steps
+  // before an output is made (one without an output is passed over quietly, the overwrite
+  // question may end the extraction), then gives this code without making a file.
+  int refusal = kDone;
 };
 
 // Where a decoder puts an entry's bytes: the output file, through the host. Progress goes with

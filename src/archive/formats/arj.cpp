@@ -66,24 +66,6 @@ int refusalOf(const ArjHeader& header) {
   return kDone;
 }
 
-// A refused entry goes through the steps before an output is made, so that one without an
-// output is passed over quietly and the overwrite question may still end the extraction; no
-// file is made for it.
-EntryStep refuse(ExtractionRequest& request, const HostServices& services, const EntryFacts& entry,
-                 int code) {
-  char output[platform::kMaxPath] = "";
-  services.MapOutputPath(&request, entry.name, output);
-  if (output[0] == '\0') return {};
-  if (!request.selection || (request.mode & kModeAskWithSelection) != 0) {
-    int answer = 0;
-    services.ConfirmOverwrite(request.owner, output, &answer, entry.dosDate, entry.dosTime,
-                              entry.size);
-    if (answer == kStopExtraction) return {kDone, true};
-    if (answer == kSkipEntry || output[0] == '\0') return {};
-  }
-  return {code, false};
-}
-
 int codeOf(ArjRead read) {
   switch (read) {
     case ArjRead::Header:
@@ -179,16 +161,14 @@ int extractArj(ExtractionRequest& request, const HostServices& services) {
         if (abortRequested(request)) return EntryStep{kDone, true};
         if (!isEntry(header)) return EntryStep{};
         const ArjEntry entry(header, services);
-        EntryStep step;
-        if (const int refusal = refusalOf(header); refusal != kDone) {
-          step = refuse(request, services, entry.facts, refusal);
-        } else {
-          if (services.SeekFile(file, static_cast<int64_t>(header.dataOffset),
-                                platform::SeekFrom::Start, nullptr) != 0)
-            return EntryStep{kReadFailed, true};
-          ArjEntryData data(services, file, header);
-          step = extractEntry(request, services, entry.facts, &data);
-        }
+        EntryFacts facts = entry.facts;
+        facts.refusal = refusalOf(header);
+        if (facts.refusal == kDone &&
+            services.SeekFile(file, static_cast<int64_t>(header.dataOffset),
+                              platform::SeekFrom::Start, nullptr) != 0)
+          return EntryStep{kReadFailed, true};
+        ArjEntryData data(services, file, header);
+        const EntryStep step = extractEntry(request, services, facts, &data);
         if (step.code == kDone || endsExtraction(step.code)) return step;
         // Refused or damaged: the next entry may do.
         if (passedOver == kDone) passedOver = step.code;
