@@ -5,7 +5,6 @@
 
 #include "results/growable_area.h"
 #include "search/brief_wait.h"
-#include "search/content_pool.h"
 #include "search/folder_walk.h"
 #include "search/look_in_list.h"
 #include "search/name_match.h"
@@ -13,7 +12,7 @@
 namespace ostrya {
 
 ListingAhead::ListingAhead(const char* lookIn, SearchRequest& request)
-    : request_(request), ring_(request.contentPool->capacity() - 2) {
+    : request_(request), pool_(*request.contentPool), ring_(pool_.capacity() - 2) {
   lister_ = std::thread([this, folders = std::string(lookIn)] {
     listLookIn(folders);
     {
@@ -105,7 +104,7 @@ void ListingAhead::listFile(platform::DirectoryListing& listing, platform::Direc
   if (archives ? !listing.complete(entry) : !candidate) return;
   const bool detailed = archives || (candidate && filtering(request_));
   emit(ListedItem::Kind::File, &entry, nullptr, candidate, detailed,
-       candidate ? request_.contentPool->submit(path) : 0);
+       candidate ? pool_.submit(path) : 0);
 }
 
 // Waits for room; a walk that is done takes nothing more.

@@ -10,6 +10,7 @@
 
 #include "platform/listing.h"
 #include "results/growable_area.h"
+#include "search/content_pool.h"
 #include "search/search_request.h"
 
 namespace ostrya {
@@ -58,6 +59,8 @@ class ListingAhead {
   bool stopping();
 
   SearchRequest& request_;
+  // Taken once: the lister never reads the request's pointer, which the run clears.
+  ContentPool& pool_;
   std::vector<ListedItem> ring_;
   std::size_t written_ = 0;
   std::size_t read_ = 0;

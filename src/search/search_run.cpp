@@ -109,8 +109,8 @@ void runSearch(SearchContext& context, SearchHost& host) {
   walkLookInList(lookIn, request);
   // The lister and the workers end before the run says it is over: the window may wait for it.
   request.listingAhead = nullptr;
-  request.contentPool = nullptr;
   lister.reset();
+  request.contentPool = nullptr;
   pool.reset();
   if (context.archives) context.archives->endRun();
 
