@@ -65,7 +65,7 @@ TEST(PanelControls, CheckBoxesSetAndClearTheirBitsOnly) {
   const uint32_t all = optionsFromCheckBoxes(others, [](int) { return true; });
   EXPECT_EQ(all, others | 0x80000 | 0x10000 | 0x80 | 0x20 | 0x40 | 0x20000 | 0x100000 | 0x40000);
   EXPECT_EQ(optionsFromCheckBoxes(all, [](int) { return false; }), others);
-  EXPECT_EQ(optionsFromCheckBoxes(0, [](int id) { return id == 68; }), 0x80000u);  // HEX
+  EXPECT_EQ(optionsFromCheckBoxes(0, [](int index) { return index == kPanelHex; }), kOptHex);
 
   // Identifiers follow the table; the ring holds the 19 tab stops.
   int tabStops = 0;

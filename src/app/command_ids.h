@@ -22,6 +22,7 @@ enum Command : uint16_t {
   kCmdRename = 108,
   kCmdDelete = 109,
   kCmdProperties = 110,
+  kMenuExport = 111,  // the Export List popup's item
   kCmdExportText = 112,
   kCmdExportCsv = 113,
   kCmdExportHtml = 114,
@@ -44,6 +45,7 @@ enum Command : uint16_t {
   kCmdToolBar = 145,
   kCmdStatusBar = 146,
   kCmdIcons = 147,
+  kMenuSort = 150,  // the Sort popup's item
   kCmdSortByName = 151,
   kCmdSortUnsorted = 158,
   kCmdSortReversed = 159,

@@ -6,9 +6,9 @@ namespace {
 
 using K = PanelControlKind;
 
-// The hidden label and check boxes (73 to 76) are created for the table's sake and never
-// shown; the check boxes keep their tab stop, so the ring holds them but skips them as
-// invisible.
+// The hidden label and check boxes (kPanelUnusedLabel to kPanelUnused3) are created for the table's
+// sake and never shown; the check boxes keep their tab stop, so the ring holds them but skips them
+// as invisible.
 constexpr PanelControlSpec kSpecs[kPanelControlCount] = {
     {K::Label, false, false, false},  {K::Combo, true, false, true},
     {K::Label, false, false, false},  {K::Combo, true, false, true},
@@ -30,9 +30,9 @@ const PanelControlSpec& panelControlSpec(int index) {
   return kSpecs[index];
 }
 
-uint32_t optionsFromCheckBoxes(uint32_t options, const std::function<bool(int id)>& checked) {
+uint32_t optionsFromCheckBoxes(uint32_t options, const std::function<bool(int index)>& checked) {
   for (const CheckBoxBit& box : kCheckBoxBits) {
-    if (checked(box.id))
+    if (checked(box.index))
       options |= box.bit;
     else
       options &= ~box.bit;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "search/search_options.h"
+
 namespace ostrya {
 
 // The search panel's controls and the result list, by their index in the panel control table;
@@ -71,15 +73,21 @@ inline constexpr std::size_t kFocusRingCapacity = 19;
 
 // The option bit each check box stands for.
 struct CheckBoxBit {
-  int id;
+  int index;
   uint32_t bit;
 };
 inline constexpr CheckBoxBit kCheckBoxBits[] = {
-    {68, 0x80000}, {77, 0x10000}, {70, 0x80},     {71, 0x20},
-    {72, 0x40},    {78, 0x20000}, {80, 0x100000}, {81, 0x40000},
+    {kPanelHex, kOptHex},
+    {kPanelKeepText, kOptKeepText},
+    {kPanelRecurse, kOptRecurse},
+    {kPanelWholeWord, kOptWholeWord},
+    {kPanelCaseSensitive, kOptCaseSensitive},
+    {kPanelWithFilter, kOptWithFilter},
+    {kPanelArchives, kOptArchives},
+    {kPanelRegex, kOptRegex},
 };
 
-// The options word with every check box's bit set or cleared as `checked(id)` says.
-uint32_t optionsFromCheckBoxes(uint32_t options, const std::function<bool(int id)>& checked);
+// The options word with every check box's bit set or cleared as `checked(index)` says.
+uint32_t optionsFromCheckBoxes(uint32_t options, const std::function<bool(int index)>& checked);
 
 }  // namespace ostrya

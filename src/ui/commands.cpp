@@ -7,7 +7,6 @@
 
 #include <string>
 
-#include "app/app_state_win32.h"
 #include "app/command_ids.h"
 #include "app/keyboard.h"
 #include "app/option_bits.h"
@@ -15,6 +14,7 @@
 #include "foundation/error_box.h"
 #include "ui/language_ui.h"
 #include "ui/main_window.h"
+#include "ui/main_window_state.h"
 #include "ui/owner_menus.h"
 #include "ui/partner_link.h"
 #include "ui/pending_commands.h"
@@ -29,138 +29,131 @@ constexpr char kSection[] = "Ostrya";
 // The View menu's place on the menu bar.
 constexpr int kViewMenuPosition = 2;
 
-void saveOptions() {
-  putOptions(app().config, kSection, app().options);
+// The panel's controls by the identifiers their notifications carry.
+constexpr int id(PanelIndex index) {
+  return panelControlId(index);
 }
 
-HWND list() {
-  return app().panel[kPanelResultList];
+void saveOptions(MainWindow& w) {
+  putOptions(w.config, kSection, w.options);
+}
+
+HWND list(const MainWindow& w) {
+  return w.panel.controls[kPanelResultList];
 }
 
 // The list view's in-place edit control while a rename runs.
-HWND editControl() {
-  return reinterpret_cast<HWND>(SendMessageA(list(), LVM_GETEDITCONTROL, 0, 0));
+HWND editControl(const MainWindow& w) {
+  return reinterpret_cast<HWND>(SendMessageA(list(w), LVM_GETEDITCONTROL, 0, 0));
 }
 
-void onEnter() {
-  AppState& state = app();
+void onEnter(MainWindow& w) {
   HWND focus = GetFocus();
   const EnterContext context = {
-      editControl() != nullptr,
-      state.context.store.rowCount() != 0,
-      focus == list() || (focus != nullptr && IsChild(list(), focus)),
+      editControl(w) != nullptr,
+      w.search.context.store.rowCount() != 0,
+      focus == list(w) || (focus != nullptr && IsChild(list(w), focus)),
   };
   switch (enterAction(context)) {
     case EnterAction::FocusList:
-      SetFocus(list());
+      SetFocus(list(w));
       break;
     case EnterAction::RunSelection:
-      PostMessageA(state.mainWindow, WM_COMMAND, kCmdRun, 0);
+      PostMessageA(w.window, WM_COMMAND, kCmdRun, 0);
       break;
     case EnterAction::StartSearch:
-      PostMessageA(state.mainWindow, WM_COMMAND, kCmdSearch, 0);
+      PostMessageA(w.window, WM_COMMAND, kCmdSearch, 0);
       break;
   }
 }
 
-void onEscape() {
-  AppState& state = app();
-  HWND edit = editControl();
-  const EscapeContext context = {state.openDropDown != 0, state.context.searching.load() != 0,
+void onEscape(MainWindow& w) {
+  HWND edit = editControl(w);
+  const EscapeContext context = {w.panel.openDropDown != 0, w.search.context.searching.load() != 0,
                                  edit != nullptr};
   switch (escapeAction(context)) {
     case EscapeAction::CloseDropDown:
-      SendDlgItemMessageA(state.mainWindow, state.openDropDown, CB_SHOWDROPDOWN, FALSE, 0);
+      SendDlgItemMessageA(w.window, w.panel.openDropDown, CB_SHOWDROPDOWN, FALSE, 0);
       break;
     case EscapeAction::StopSearch:
-      PostMessageA(state.mainWindow, WM_COMMAND, kCmdStop, 0);
+      PostMessageA(w.window, WM_COMMAND, kCmdStop, 0);
       break;
     case EscapeAction::CancelEdit:
       DestroyWindow(edit);
       break;
     case EscapeAction::Exit:
-      PostMessageA(state.mainWindow, WM_COMMAND, kCmdExit, 0);
+      PostMessageA(w.window, WM_COMMAND, kCmdExit, 0);
       break;
   }
 }
 
 // Notifications of the three input fields: which drop-down is open, who has the focus, and
 // the HEX field's cleaning.
-void onFieldNotification(int id, int code) {
-  AppState& state = app();
+void onFieldNotification(MainWindow& w, int control, int code) {
   switch (code) {
     case CBN_DROPDOWN:
-      state.openDropDown = id;
+      w.panel.openDropDown = control;
       return;
     case CBN_CLOSEUP:
-      state.openDropDown = 0;
+      w.panel.openDropDown = 0;
       return;
     case CBN_SETFOCUS:
     case EN_SETFOCUS:
       // A click into a combo box's edit field focuses the edit, not the combo box itself.
-      rememberFocus(panelIndexOfId(id));
+      w.panel.lastFocusIndex = panelIndexOfId(control);
       return;
     case CBN_SELCHANGE:
     case CBN_EDITCHANGE:
     case EN_CHANGE:
-      if (id == panelControlId(kPanelContainingText) && (state.options & kOptHex) != 0)
-        cleanHexField();
+      if (control == id(kPanelContainingText) && (w.options & kOptHex) != 0)
+        cleanHexField(w.panel.controls[kPanelContainingText]);
       return;
     default:
       return;
   }
 }
 
-void toggleOption(uint32_t bit) {
-  app().options ^= bit;
-  saveOptions();
-}
-
-void showBars() {
-  AppState& state = app();
-  ShowWindow(state.toolBar, (state.options & kOptNoToolBar) != 0 ? SW_HIDE : SW_SHOW);
-  ShowWindow(state.statusBar, (state.options & kOptNoStatusBar) != 0 ? SW_HIDE : SW_SHOW);
-  layoutMainWindow();
+void toggleOption(MainWindow& w, uint32_t bit) {
+  w.options ^= bit;
+  saveOptions(w);
 }
 
 // Opens the folder of the current row (for an archive entry, its archive's) in the shell.
 // The partner goes to the item when it can; otherwise the shell opens its folder.
-void goToFolder(HWND window) {
-  const int row = currentItem();
+void goToFolder(MainWindow& w) {
+  const int row = currentItem(list(w));
   if (row < 0) return;
-  if (hasPartner()) {
-    const bool handled = sendToPartner('G');
-    restoreAndActivate(app().partner);
+  if (hasPartner(w)) {
+    const bool handled = sendToPartner(w, 'G');
+    restoreAndActivate(w.partner.window);
     if (handled) return;
   }
-  const std::string folder = app().context.store.folderOfRow(static_cast<uint32_t>(row));
+  const std::string folder = w.search.context.store.folderOfRow(static_cast<uint32_t>(row));
   const auto result = reinterpret_cast<INT_PTR>(
-      ShellExecuteA(window, "Explore", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
-  if (result <= 32) showSystemError(window, 0, app().title);
+      ShellExecuteA(w.window, "Explore", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  if (result <= 32) showSystemError(w.window, 0, w.title);
 }
 
 }  // namespace
 
-void refreshCommandStates() {
-  AppState& state = app();
+void refreshCommandStates(MainWindow& w) {
   const CommandConditions conditions = {
-      state.context.store.rowCount() == 0,
-      state.selectionTotals.archiveEntries != 0,
-      state.context.searching.load() != 0,
+      w.search.context.store.rowCount() == 0,
+      w.list.selectionTotals.archiveEntries != 0,
+      w.search.context.searching.load() != 0,
   };
-  HMENU menu = GetMenu(state.mainWindow);
-  state.commands.update(conditions, [&](uint16_t command, bool greyed) {
+  HMENU menu = GetMenu(w.window);
+  w.commands.update(conditions, [&](uint16_t command, bool greyed) {
     if (menu != nullptr)
       EnableMenuItem(menu, command, MF_BYCOMMAND | (greyed ? MF_GRAYED : MF_ENABLED));
-    SendMessageA(state.toolBar, TB_ENABLEBUTTON, command, MAKELPARAM(greyed ? FALSE : TRUE, 0));
+    w.toolBar.enable(command, !greyed);
   });
 }
 
-void onInitMenuPopup(HWND window, HMENU menu, bool systemMenu) {
+void onInitMenuPopup(MainWindow& w, HMENU menu, bool systemMenu) {
   if (systemMenu) return;
-  AppState& state = app();
-  if (menu == GetSubMenu(GetMenu(window), kViewMenuPosition)) {
-    const uint32_t view = state.options & kOptViewMode;
+  if (menu == GetSubMenu(GetMenu(w.window), kViewMenuPosition)) {
+    const uint32_t view = w.options & kOptViewMode;
     const UINT viewCommand = view == kOptViewLargeIcons   ? kCmdLargeIcons
                              : view == kOptViewSmallIcons ? kCmdSmallIcons
                              : view == kOptViewList       ? kCmdList
@@ -169,196 +162,197 @@ void onInitMenuPopup(HWND window, HMENU menu, bool systemMenu) {
     auto check = [menu](UINT command, bool on) {
       CheckMenuItem(menu, command, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
     };
-    check(kCmdToolBar, (state.options & kOptNoToolBar) == 0);
-    check(kCmdStatusBar, (state.options & kOptNoStatusBar) == 0);
-    check(kCmdIcons, (state.options & kOptNoIcons) == 0);
-    const int mode = static_cast<int>(state.context.store.sortMode());
+    check(kCmdToolBar, (w.options & kOptNoToolBar) == 0);
+    check(kCmdStatusBar, (w.options & kOptNoStatusBar) == 0);
+    check(kCmdIcons, (w.options & kOptNoIcons) == 0);
+    const int mode = static_cast<int>(w.search.context.store.sortMode());
     const UINT sortCommand = kCmdSortByName + (mode >= 1 && mode <= 7 ? mode : 0);
     CheckMenuRadioItem(menu, kCmdSortByName, kCmdSortUnsorted, sortCommand, MF_BYCOMMAND);
-    check(kCmdSortReversed, state.context.store.sortDirection() == SortDirection::Descending);
+    check(kCmdSortReversed, w.search.context.store.sortDirection() == SortDirection::Descending);
   }
-  prepareOwnerDrawnMenu(window, menu, false);
+  prepareOwnerDrawnMenu(w.window, menu, false);
 }
 
-void onCommand(HWND window, WPARAM wParam) {
-  AppState& state = app();
-  const int id = LOWORD(wParam);
+void onCommand(MainWindow& w, WPARAM wParam) {
+  const int command = LOWORD(wParam);
   const int code = HIWORD(wParam);
-  if (state.commands.isGreyed(static_cast<uint16_t>(id))) return;
-  switch (id) {
+  if (w.commands.isGreyed(static_cast<uint16_t>(command))) return;
+  switch (command) {
     case kCmdNextControl:
     case kCmdPreviousControl:
-      moveFocusAlongRing(id == kCmdPreviousControl);
+      moveFocusAlongRing(w.panel, command == kCmdPreviousControl);
       return;
     case kCmdEnter:
-      onEnter();
+      onEnter(w);
       return;
     case kCmdEscape:
-      onEscape();
+      onEscape(w);
       return;
-    case 61:
-    case 63:
-    case 65:
-      onFieldNotification(id, code);
+    case id(kPanelNamePatterns):
+    case id(kPanelLookIn):
+    case id(kPanelContainingText):
+      onFieldNotification(w, command, code);
       return;
-    case 66:
-      browseForLookInFolder();
+    case id(kPanelBrowse):
+      browseForLookInFolder(w);
       return;
-    case 67:
-      selectDrives();
+    case id(kPanelDrives):
+      selectDrives(w);
       return;
-    case 68:
-    case 70:
-    case 71:
-    case 72:
-    case 78:
-    case 80:
-    case 81:
-      if (code == BN_CLICKED) readCheckBoxesIntoOptions();
+    case id(kPanelHex):
+    case id(kPanelRecurse):
+    case id(kPanelWholeWord):
+    case id(kPanelCaseSensitive):
+    case id(kPanelWithFilter):
+    case id(kPanelArchives):
+    case id(kPanelRegex):
+      if (code == BN_CLICKED) readCheckBoxesIntoOptions(w);
       return;
-    case 69:
+    case id(kPanelOptionsButton):
       if (code != BN_CLICKED) return;
-      toggleOption(kOptOptionsExpanded);
-      layoutMainWindow();
+      toggleOption(w, kOptOptionsExpanded);
+      layoutMainWindow(w);
       return;
-    case 77:
+    case id(kPanelKeepText):
       if (code != BN_CLICKED) return;
-      readCheckBoxesIntoOptions();
-      recreateContainingText();
+      readCheckBoxesIntoOptions(w);
+      recreateContainingText(w);
       return;
-    case 79:
+    case id(kPanelFilterButton):
     case kCmdFilter:
-      editFilter();
+      editFilter(w);
       return;
     case kCmdExit:
-      PostMessageA(window, WM_CLOSE, 0, 0);
+      PostMessageA(w.window, WM_CLOSE, 0, 0);
       return;
     case kCmdMakeShortcut:
-      makeShortcuts();
+      makeShortcuts(w);
       return;
     case kCmdRun:
-      runSelection();
+      runSelection(w);
       return;
     case kCmdShowToPartner:
-      sendToPartner('V');
+      sendToPartner(w, 'V');
       return;
     case kCmdEdit:
-      editSelection();
+      editSelection(w);
       return;
     case kCmdCopy:
-      copySelection();
+      copySelection(w);
       return;
     case kCmdMove:
-      moveSelection();
+      moveSelection(w);
       return;
     case kCmdRename:
-      startRename();
+      startRename(w);
       return;
     case kCmdDelete:
-      deleteSelection();
+      deleteSelection(w);
       return;
     case kCmdProperties:
-      showProperties();
+      showProperties(w);
       return;
     case kCmdExportText:
-      exportList(ExportFormat::Text);
+      exportList(w, ExportFormat::Text);
       return;
     case kCmdExportCsv:
-      exportList(ExportFormat::Csv);
+      exportList(w, ExportFormat::Csv);
       return;
     case kCmdExportHtml:
-      exportList(ExportFormat::Html);
+      exportList(w, ExportFormat::Html);
       return;
     case kCmdFocusList:
-      finishSearch();
-      SetFocus(list());
+      finishSearch(w);
+      SetFocus(list(w));
       return;
     case kCmdSelectAll:
     case kCmdDeselectAll:
-      selectAllRows(id == kCmdSelectAll);
+      selectAllRows(list(w), command == kCmdSelectAll);
       return;
     case kCmdInvertSelection:
-      invertSelection();
+      invertSelection(w);
       return;
     case kCmdSearch:
-      startSearchCommand();
+      startSearchCommand(w);
       return;
     case kCmdStop:
-      stopSearchCommand();
+      stopSearchCommand(w);
       return;
     case kCmdRegister:
     case kCmdUnregister:
-      registerModules(id == kCmdUnregister);
+      registerModules(w, command == kCmdUnregister);
       return;
     case kCmdGoTo:
-      goToFolder(window);
+      goToFolder(w);
       return;
     case kCmdGoToAndExit:
-      sendToPartner('G');
-      PostMessageA(window, WM_COMMAND, kCmdExit, 0);
+      sendToPartner(w, 'G');
+      PostMessageA(w.window, WM_COMMAND, kCmdExit, 0);
       return;
     case kCmdConnectNetwork:
-      WNetConnectionDialog(window, RESOURCETYPE_DISK);
+      WNetConnectionDialog(w.window, RESOURCETYPE_DISK);
       return;
     case kCmdDisconnectNetwork:
-      WNetDisconnectDialog(window, RESOURCETYPE_DISK);
+      WNetDisconnectDialog(w.window, RESOURCETYPE_DISK);
       return;
     case kCmdLargeIcons:
-      setViewMode(kOptViewLargeIcons);
+      setViewMode(w, kOptViewLargeIcons);
       return;
     case kCmdSmallIcons:
-      setViewMode(kOptViewSmallIcons);
+      setViewMode(w, kOptViewSmallIcons);
       return;
     case kCmdList:
-      setViewMode(kOptViewList);
+      setViewMode(w, kOptViewList);
       return;
     case kCmdDetails:
-      setViewMode(kOptViewDetails);
+      setViewMode(w, kOptViewDetails);
       return;
     case kCmdToolBar:
-      toggleOption(kOptNoToolBar);
-      showBars();
+      toggleOption(w, kOptNoToolBar);
+      showBars(w);
+      layoutMainWindow(w);
       return;
     case kCmdStatusBar:
-      toggleOption(kOptNoStatusBar);
-      showBars();
+      toggleOption(w, kOptNoStatusBar);
+      showBars(w);
+      layoutMainWindow(w);
       return;
     case kCmdIcons:
-      toggleOption(kOptNoIcons);
-      recreateResultList();
+      toggleOption(w, kOptNoIcons);
+      recreateResultList(w);
       return;
     case kCmdSortReversed:
-      reverseSortDirection();
+      reverseSortDirection(w);
       return;
     case kCmdConfiguration:
-      editConfiguration();
+      editConfiguration(w);
       return;
     case kCmdLanguage:
-      if (chooseLanguage(window)) applyLanguage(window);
+      if (chooseLanguage(w, w.window)) applyLanguage(w);
       return;
     case kCmdWriteLanguageTemplate:
-      writeLanguageTemplateFile(window);
+      writeLanguageTemplateFile(w);
       return;
     case kCmdHelpContents:
-      openHelp(window);
+      openHelp(w);
       return;
     case kCmdHelpOnHelp:
-      WinHelpA(window, nullptr, HELP_HELPONHELP, 0);
+      WinHelpA(w.window, nullptr, HELP_HELPONHELP, 0);
       return;
     case kCmdGoOnline:
-      openHomePage();
+      openHomePage(w);
       return;
     case kCmdAbout:
-      showAbout();
+      showAbout(w);
       return;
     case kCmdSwitchList:
-      showSwitchList();
+      showSwitchList(w);
       return;
     default:
       break;
   }
-  if (id >= kCmdSortByName && id <= kCmdSortUnsorted)
-    sortResults(static_cast<SortMode>(id - kCmdSortByName));
+  if (command >= kCmdSortByName && command <= kCmdSortUnsorted)
+    sortResults(w, static_cast<SortMode>(command - kCmdSortByName));
 }
 
 }  // namespace ostrya

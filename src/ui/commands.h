@@ -5,10 +5,12 @@
 
 namespace ostrya {
 
-void onCommand(HWND window, WPARAM wParam);
+struct MainWindow;
+
+void onCommand(MainWindow& w, WPARAM wParam);
 // Greys and enables the menu items and tool bar buttons as the list and the search now stand.
-void refreshCommandStates();
+void refreshCommandStates(MainWindow& w);
 // Checks and radio marks of the View menu, then the owner-drawn preparation.
-void onInitMenuPopup(HWND window, HMENU menu, bool systemMenu);
+void onInitMenuPopup(MainWindow& w, HMENU menu, bool systemMenu);
 
 }  // namespace ostrya

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state_win32.h"
 #include "app/panel_controls.h"
 #include "foundation/dialog_labels.h"
 #include "foundation/help_files.h"
@@ -17,6 +16,7 @@
 #include "foundation/menu_template.h"
 #include "platform/file.h"
 #include "ui/commands.h"
+#include "ui/main_window_state.h"
 #include "ui/owner_menus.h"
 #include "ui/resources.h"
 #include "ui/result_list.h"
@@ -47,13 +47,12 @@ void labelWindow(HWND window, const LanguageTable* table, const uint16_t* labels
 
 // A loaded table may still be read by a running search (its totals texts): it is kept until
 // the run is over.
-void releaseLoadedLanguage() {
-  AppState& state = app();
-  if (!state.loadedLanguage) return;
-  if (searchRunning())
-    state.retiredLanguages.push_back(std::move(state.loadedLanguage));
+void releaseLoadedLanguage(MainWindow& w) {
+  if (!w.languages.loaded) return;
+  if (searchRunning(w))
+    w.languages.retired.push_back(std::move(w.languages.loaded));
   else
-    state.loadedLanguage.reset();
+    w.languages.loaded.reset();
 }
 
 bool appendMenuItems(HMENU menu, MenuItem* items) {
@@ -160,51 +159,49 @@ bool openHelpFile(HWND owner, const HelpFile& file) {
 
 }  // namespace
 
-void applyLanguage(HWND mainWindow) {
-  AppState& state = app();
-  releaseLoadedLanguage();
-  state.language = &englishLanguage();
-  if (state.languageCode[0] == '\0')
-    state.config.getText(kSection, kLanguageKey, "", state.languageCode, kCodeCapacity);
-  if (state.languageCode[0] == '\0') chooseLanguage(nullptr);
+void applyLanguage(MainWindow& w) {
+  releaseLoadedLanguage(w);
+  w.languages.current = &englishLanguage();
+  if (w.languages.code[0] == '\0')
+    w.config.getText(kSection, kLanguageKey, "", w.languages.code, kCodeCapacity);
+  if (w.languages.code[0] == '\0') chooseLanguage(w, nullptr);
 
-  if (state.languageCode[0] != '\0')
-    state.language = &languageFor(state.languageCode, state.filesBase, state.loadedLanguage);
+  if (w.languages.code[0] != '\0')
+    w.languages.current = &languageFor(w.languages.code, w.filesBase, w.languages.loaded);
 
-  buildMainMenu(mainWindow);
-  labelWindow(mainWindow, state.language, dialogLabels(LabelledWindow::SearchPanel));
-  setCheckBoxesFromOptions();
-  InvalidateRect(state.panel[kPanelOptionsButton], nullptr, TRUE);
-  setColumnTitles();
-  state.commands.menuReplaced();
-  refreshCommandStates();
+  buildMainMenu(w);
+  labelWindow(w.window, w.languages.current, dialogLabels(LabelledWindow::SearchPanel));
+  setCheckBoxesFromOptions(w.window, w.options);
+  InvalidateRect(w.panel.controls[kPanelOptionsButton], nullptr, TRUE);
+  setColumnTitles(w);
+  w.commands.menuReplaced();
+  refreshCommandStates(w);
 }
 
-bool chooseLanguage(HWND owner) {
-  AppState& state = app();
-  std::vector<LanguageChoice> choices = languageChoices(builtInLanguages(), state.filesBase);
-  const INT_PTR picked = DialogBoxParamA(state.instance, MAKEINTRESOURCEA(kLanguageDialog), owner,
+bool chooseLanguage(MainWindow& w, HWND owner) {
+  std::vector<LanguageChoice> choices = languageChoices(builtInLanguages(), w.filesBase);
+  const INT_PTR picked = DialogBoxParamA(w.instance, MAKEINTRESOURCEA(kLanguageDialog), owner,
                                          languageDialogProc, reinterpret_cast<LPARAM>(&choices));
   std::string code;
   if (picked > 0 && static_cast<std::size_t>(picked) <= choices.size())
     code = choices[static_cast<std::size_t>(picked) - 1].code;
-  else if (state.languageCode[0] == '\0')
+  else if (w.languages.code[0] == '\0')
     code = kEnglishCode;
-  if (code.empty()) return state.languageCode[0] != '\0';
-  lstrcpynA(state.languageCode, code.c_str(), kCodeCapacity);
-  state.config.putText(kSection, kLanguageKey, state.languageCode);
+  if (code.empty()) return w.languages.code[0] != '\0';
+  lstrcpynA(w.languages.code, code.c_str(), kCodeCapacity);
+  w.config.putText(kSection, kLanguageKey, w.languages.code);
   return true;
 }
 
-void buildMainMenu(HWND mainWindow) {
-  AppState& state = app();
+void buildMainMenu(MainWindow& w) {
+  HWND mainWindow = w.window;
   if (HMENU old = GetMenu(mainWindow)) {
     SetMenu(mainWindow, nullptr);
     DestroyMenu(old);
   }
   MenuItem* bar = mainMenuTemplate();
   HMENU menu = nullptr;
-  if (fillMenuTexts(bar, state.language)) {
+  if (fillMenuTexts(bar, w.languages.current)) {
     menu = CreateMenu();
     if (menu != nullptr && !appendMenuItems(menu, bar)) {
       DestroyMenu(menu);
@@ -219,17 +216,17 @@ void buildMainMenu(HWND mainWindow) {
   SetMenu(mainWindow, menu);
 }
 
-void openHelp(HWND mainWindow) {
+void openHelp(const MainWindow& w) {
   const std::vector<HelpFile> files =
-      helpFilesToTry(app().filesBase, app().languageCode, [](const std::string& path) {
+      helpFilesToTry(w.filesBase, w.languages.code, [](const std::string& path) {
         return platform::fileAttributes(path.c_str()) != platform::kNoAttributes;
       });
   for (const HelpFile& file : files)
-    if (openHelpFile(mainWindow, file)) return;
+    if (openHelpFile(w.window, file)) return;
 }
 
-void writeLanguageTemplateFile(HWND mainWindow) {
-  writeLanguageTemplate(builtInLanguages(), app().filesBase, mainWindow);
+void writeLanguageTemplateFile(const MainWindow& w) {
+  writeLanguageTemplate(builtInLanguages(), w.filesBase, w.window);
 }
 
 }  // namespace ostrya

@@ -9,7 +9,6 @@
 #include <cstring>
 #include <memory>
 
-#include "app/app_state_win32.h"
 #include "app/archive_host.h"
 #include "app/command_ids.h"
 #include "app/option_bits.h"
@@ -22,6 +21,7 @@
 #include "search/search_filter.h"
 #include "ui/commands.h"
 #include "ui/language_ui.h"
+#include "ui/main_window_state.h"
 #include "ui/owner_menus.h"
 #include "ui/partner_link.h"
 #include "ui/pending_commands.h"
@@ -42,42 +42,39 @@ constexpr std::size_t kMenuHelpCapacity = 127;
 // Help line identifiers at or above this would leave the 16 bits a text identifier has.
 constexpr UINT kNoHelpLineFrom = 0x8000;
 
-void trayIcon(DWORD action) {
-  AppState& state = app();
+void trayIcon(const MainWindow& w, DWORD action) {
   NOTIFYICONDATAA icon = {};
   icon.cbSize = NOTIFYICONDATAA_V1_SIZE;  // 88 bytes: the form every shell takes
-  icon.hWnd = state.mainWindow;
+  icon.hWnd = w.window;
   icon.uID = 0;
   if (action == NIM_ADD) {
     icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     icon.uCallbackMessage = kMsgTrayIcon;
     // Shared: loaded once by the system however often the window goes to the tray.
     icon.hIcon =
-        static_cast<HICON>(LoadImageA(state.instance, MAKEINTRESOURCEA(kProgramIcon), IMAGE_ICON,
+        static_cast<HICON>(LoadImageA(w.instance, MAKEINTRESOURCEA(kProgramIcon), IMAGE_ICON,
                                       kSmallIconSize, kSmallIconSize, LR_SHARED));
-    lstrcpynA(icon.szTip, state.title, sizeof icon.szTip);
+    lstrcpynA(icon.szTip, w.title, sizeof icon.szTip);
   }
   Shell_NotifyIconA(action, &icon);
 }
 
-void readSeparators() {
+void readSeparators(MainWindow& w) {
   char thousands[3] = "";
   char decimal[4] = "";
-  AppState& state = app();
   if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, decimal, sizeof decimal) == 0 ||
       GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, thousands, sizeof thousands) == 0)
-    state.context.thousandsSeparator = '.';
+    w.search.context.thousandsSeparator = '.';
   else
-    state.context.thousandsSeparator = thousands[0];
+    w.search.context.thousandsSeparator = thousands[0];
 }
 
 // The first start's look-in folder, and a folder named on the command line.
-void fillLookIn() {
-  AppState& state = app();
-  HWND lookIn = state.panel[kPanelLookIn];
+void fillLookIn(MainWindow& w) {
+  HWND lookIn = w.panel.controls[kPanelLookIn];
   if (GetWindowTextLengthA(lookIn) == 0)
-    SetWindowTextA(lookIn, rootOfPath(state.windowsDirectory).c_str());
-  const std::string& folder = readFirstArgument(state.firstArgument).lookIn;
+    SetWindowTextA(lookIn, rootOfPath(w.windowsDirectory).c_str());
+  const std::string& folder = readFirstArgument(w.firstArgument).lookIn;
   if (!folder.empty() && GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES) {
     SetWindowTextA(lookIn, folder.c_str());
     useHistoryText(lookIn, folder.c_str());
@@ -86,56 +83,53 @@ void fillLookIn() {
 
 // The archive layer reaches the window through the host services: its messages belong to the
 // main window and its progress goes to the status bar.
-void initArchiveServices() {
-  AppState& state = app();
-  programArchiveServices(state.archiveServices);
-  state.archiveServices.Progress = [](void*, uint32_t byteCount) { advanceProgress(byteCount); };
-  state.archives = std::make_unique<ArchiveEntrySearch>(state.archiveServices, state.mainWindow,
-                                                        scratchLimitSetting(state.config));
-  state.context.archives = state.archives.get();
-  state.context.contentWorkers = searchThreadsSetting(state.config);
+void initArchiveServices(MainWindow& w) {
+  programArchiveServices(w.search.archiveServices);
+  w.search.archiveServices.Progress = [](void* statusBar, uint32_t byteCount) {
+    static_cast<StatusBar*>(statusBar)->advanceProgress(byteCount);
+  };
+  w.search.archives = std::make_unique<ArchiveEntrySearch>(w.search.archiveServices, w.window,
+                                                           scratchLimitSetting(w.config));
+  w.search.context.archives = w.search.archives.get();
+  w.search.context.contentWorkers = searchThreadsSetting(w.config);
 }
 
-LRESULT onCreate(HWND window) {
-  AppState& state = app();
-  state.mainWindow = window;
-  loadMenuImages();
-  loadSortArrows();
-  initArchiveServices();
-  state.options = optionsAtStart(getOptions(state.config, kSection));
-  createToolBar(window);
-  createStatusBar(window);
+LRESULT onCreate(MainWindow& w, HWND window) {
+  w.window = window;
+  w.menuArt.load(w.instance);
+  loadSortArrows(w);
+  initArchiveServices(w);
+  w.options = optionsAtStart(getOptions(w.config, kSection));
+  w.toolBar.create(window, w.instance);
+  w.statusBar.create(window, w.instance);
   OleInitialize(nullptr);
-  loadColumns(state.config, state.columns);
-  if (buildSearchPanel(window) != 0) {
+  loadColumns(w.config, w.list.columns);
+  if (buildSearchPanel(w) != 0) {
     PostMessageA(window, WM_CLOSE, 0, 0);
     return 0;
   }
-  ShowWindow(state.toolBar, (state.options & kOptNoToolBar) != 0 ? SW_HIDE : SW_SHOW);
-  ShowWindow(state.statusBar, (state.options & kOptNoStatusBar) != 0 ? SW_HIDE : SW_SHOW);
-  readSeparators();
-  applyLanguage(window);
-  state.searchingIcon =
-      static_cast<HICON>(LoadImageA(state.instance, MAKEINTRESOURCEA(kSearchingIcon), IMAGE_ICON,
-                                    kSmallIconSize, kSmallIconSize, 0));
-  loadHistory(kPanelNamePatterns, "Find");
-  loadHistory(kPanelLookIn, "Path");
-  SendMessageA(state.panel[kPanelNamePatterns], CB_SETCURSEL, 0, 0);
-  SendMessageA(state.panel[kPanelLookIn], CB_SETCURSEL, 0, 0);
-  fillLookIn();
-  state.filter = loadFilter(state.config);
-  state.searchFilter = std::make_unique<SearchFilter>(state.filter, state.context.secondChance);
-  SetWindowPos(window, (state.options & kOptAlwaysOnTop) != 0 ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0,
-               0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  showBars(w);
+  readSeparators(w);
+  applyLanguage(w);
+  loadHistory(w.config, w.panel.controls[kPanelNamePatterns], kFindHistory);
+  loadHistory(w.config, w.panel.controls[kPanelLookIn], kPathHistory);
+  SendMessageA(w.panel.controls[kPanelNamePatterns], CB_SETCURSEL, 0, 0);
+  SendMessageA(w.panel.controls[kPanelLookIn], CB_SETCURSEL, 0, 0);
+  fillLookIn(w);
+  w.search.filter = loadFilter(w.config);
+  w.search.searchFilter =
+      std::make_unique<SearchFilter>(w.search.filter, w.search.context.secondChance);
+  SetWindowPos(window, (w.options & kOptAlwaysOnTop) != 0 ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0,
+               0, SWP_NOMOVE | SWP_NOSIZE);
   return 0;
 }
 
-void onSize(HWND window, WPARAM kind, LPARAM size) {
-  AppState& state = app();
+void onSize(MainWindow& w, WPARAM kind, LPARAM size) {
+  HWND window = w.window;
   if (kind == SIZE_MINIMIZED) {
-    if ((state.options & kOptNoTray) == 0) {
+    if ((w.options & kOptNoTray) == 0) {
       ShowWindow(window, SW_HIDE);
-      trayIcon(NIM_ADD);
+      trayIcon(w, NIM_ADD);
     }
     return;
   }
@@ -147,110 +141,111 @@ void onSize(HWND window, WPARAM kind, LPARAM size) {
     width = client.right;
     height = client.bottom;
   }
-  const int top = fitToolBar();
-  const int bottom = fitStatusBar(width);
-  layoutSearchPanel({top, width, height - top - bottom});
+  const int top = w.toolBar.fit((w.options & kOptNoToolBar) == 0);
+  const int bottom = w.statusBar.fit(width, (w.options & kOptNoStatusBar) == 0);
+  layoutSearchPanel(w.panel, {top, width, height - top - bottom}, w.options);
   InvalidateRect(window, nullptr, TRUE);
-  for (HWND control : state.panel)
+  for (HWND control : w.panel.controls)
     if (control != nullptr) InvalidateRect(control, nullptr, TRUE);
-  trayIcon(NIM_DELETE);
+  trayIcon(w, NIM_DELETE);
 }
 
-void onClose(HWND window) {
-  AppState& state = app();
-  if (searchRunning()) return;
-  saveColumnLayout();
-  saveHistory(kPanelNamePatterns, "Find");
-  saveHistory(kPanelLookIn, "Path");
-  if ((state.options & kOptKeepText) != 0) saveHistory(kPanelContainingText, "Text");
-  DestroyWindow(window);
+void onClose(MainWindow& w) {
+  if (searchRunning(w)) return;
+  saveColumnLayout(w);
+  saveHistory(w.config, w.panel.controls[kPanelNamePatterns], kFindHistory);
+  saveHistory(w.config, w.panel.controls[kPanelLookIn], kPathHistory);
+  if ((w.options & kOptKeepText) != 0)
+    saveHistory(w.config, w.panel.controls[kPanelContainingText], kTextHistory);
+  DestroyWindow(w.window);
 }
 
-void onDestroy(HWND window) {
-  AppState& state = app();
+void onDestroy(MainWindow& w, HWND window) {
   WINDOWPLACEMENT placement = {};
   placement.length = sizeof placement;
   if (GetWindowPlacement(window, &placement)) {
     const RECT& normal = placement.rcNormalPosition;
-    saveWindowPlacement(state.config, kSection,
+    saveWindowPlacement(w.config, kSection,
                         {normal.left, normal.top, normal.right - normal.left,
                          normal.bottom - normal.top, placement.showCmd == SW_SHOWMAXIMIZED});
   }
-  state.loadedLanguage.reset();
-  state.language = &englishLanguage();
+  w.languages.loaded.reset();
+  w.languages.current = &englishLanguage();
   OleUninitialize();
   PostQuitMessage(0);
-  if ((state.options & kOptNoTray) == 0) trayIcon(NIM_DELETE);
+  if ((w.options & kOptNoTray) == 0) trayIcon(w, NIM_DELETE);
 }
 
-LRESULT onNotify(NMHDR* header) {
-  AppState& state = app();
+LRESULT onNotify(MainWindow& w, NMHDR* header) {
   if (header->code == TTN_NEEDTEXTA) {
     auto* tip = reinterpret_cast<NMTTDISPINFOA*>(header);
-    getText(state.language, static_cast<uint32_t>(header->idFrom) + kToolTipOffset, tip->szText,
-            kToolTipCapacity + 1);
+    getText(w.languages.current, static_cast<uint32_t>(header->idFrom) + kToolTipOffset,
+            tip->szText, kToolTipCapacity + 1);
     tip->lpszText = tip->szText;
     return 0;
   }
-  if (header->hwndFrom == state.panel[kPanelResultList]) return onResultListNotify(header);
+  if (header->hwndFrom == w.panel.controls[kPanelResultList]) return onResultListNotify(w, header);
   return 0;
 }
 
-void onMenuSelect(WPARAM wParam, LPARAM lParam) {
+void onMenuSelect(MainWindow& w, WPARAM wParam, LPARAM lParam) {
   const UINT item = LOWORD(wParam);
   const UINT flags = HIWORD(wParam);
   if (flags == 0xFFFF && lParam == 0) {
-    restoreSelectionText();
+    w.statusBar.restoreSelectionText();
     return;
   }
   char text[kMenuHelpCapacity + 1] = "";
   if (item + kMenuHelpOffset < kNoHelpLineFrom)
-    getText(app().language, item + kMenuHelpOffset, text, kMenuHelpCapacity + 1);
+    getText(w.languages.current, item + kMenuHelpOffset, text, kMenuHelpCapacity + 1);
   if (text[0] == '\0')
-    restoreSelectionText();
+    w.statusBar.restoreSelectionText();
   else
-    showMenuHelp(text);
+    w.statusBar.showMenuHelp(text);
 }
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  AppState& state = app();
+  if (message == WM_NCCREATE) {
+    const auto* creation = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
+  }
+  // A few messages come before WM_NCCREATE, when the window has no state yet.
+  auto* state = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (state == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+  MainWindow& w = *state;
   switch (message) {
     case WM_CREATE:
-      return onCreate(window);
+      return onCreate(w, window);
     case WM_SIZE:
-      onSize(window, wParam, lParam);
+      onSize(w, wParam, lParam);
       return 0;
     case WM_CLOSE:
-      onClose(window);
+      onClose(w);
       return 0;
     case WM_DESTROY:
-      onDestroy(window);
+      onDestroy(w, window);
       return 0;
     case WM_COMMAND:
-      onCommand(window, wParam);
+      onCommand(w, wParam);
       return 0;
     case WM_SETFOCUS:
-      focusRememberedControl();
-      refreshCommandStates();
+      focusRememberedControl(w.panel);
+      refreshCommandStates(w);
       return 0;
-    case WM_SYSCOLORCHANGE:
-      loadSortArrows();
-      updateSortArrow();
-      break;
     case WM_SETTINGCHANGE:
-      InvalidateRect(state.panel[kPanelResultList], nullptr, TRUE);
+      InvalidateRect(w.panel.controls[kPanelResultList], nullptr, TRUE);
       break;
     case WM_GETMINMAXINFO:
-      if (state.panelLaidOut) {
+      if (w.panel.laidOut) {
         auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
-        limits->ptMinTrackSize.x = state.minimumTrackWidth;
-        limits->ptMinTrackSize.y = state.minimumTrackHeight;
+        limits->ptMinTrackSize.x = w.panel.minimumTrackWidth;
+        limits->ptMinTrackSize.y = w.panel.minimumTrackHeight;
       }
       return 0;
     case WM_DRAWITEM: {
       const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-      if (item->CtlType == ODT_BUTTON) drawOptionsButton(*item);
-      if (item->CtlType == ODT_MENU) drawMenuItem(*item);
+      if (item->CtlType == ODT_BUTTON) drawOptionsButton(w, *item);
+      if (item->CtlType == ODT_MENU) w.menuArt.drawItem(*item);
       return TRUE;
     }
     case WM_MEASUREITEM: {
@@ -259,24 +254,24 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return TRUE;
     }
     case WM_NOTIFY:
-      return onNotify(reinterpret_cast<NMHDR*>(lParam));
+      return onNotify(w, reinterpret_cast<NMHDR*>(lParam));
     case WM_HELP:
       PostMessageA(window, WM_COMMAND, kCmdHelpContents, 0);
       return TRUE;
     case WM_CONTEXTMENU:
-      if (reinterpret_cast<HWND>(wParam) == state.panel[kPanelResultList] &&
-          state.context.store.rowCount() != 0)
-        showShellContextMenu(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      if (reinterpret_cast<HWND>(wParam) == w.panel.controls[kPanelResultList] &&
+          w.search.context.store.rowCount() != 0)
+        showShellContextMenu(w, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       return 0;
     case WM_SYSCOMMAND:
-      if ((wParam & 0xFFF0) == SC_MINIMIZE && (state.options & kOptNoTray) == 0)
+      if ((wParam & 0xFFF0) == SC_MINIMIZE && (w.options & kOptNoTray) == 0)
         ShowWindow(window, SW_HIDE);
       break;
     case WM_INITMENUPOPUP:
-      onInitMenuPopup(window, reinterpret_cast<HMENU>(wParam), HIWORD(lParam) != 0);
+      onInitMenuPopup(w, reinterpret_cast<HMENU>(wParam), HIWORD(lParam) != 0);
       return 0;
     case WM_MENUSELECT:
-      onMenuSelect(wParam, lParam);
+      onMenuSelect(w, wParam, lParam);
       return 0;
     case WM_MENUCHAR: {
       const LRESULT answer = menuCharacter(reinterpret_cast<HMENU>(lParam),
@@ -285,22 +280,22 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       break;
     }
     case WM_EXITMENULOOP:
-      restoreSelectionText();
+      w.statusBar.restoreSelectionText();
       return 0;
     case kMsgPartnerLink:
-      onPartnerMessage(wParam, lParam);
+      onPartnerMessage(w, wParam, lParam);
       return 0;
     case kMsgTrayIcon:
       if (lParam == WM_LBUTTONUP || lParam == WM_RBUTTONUP) restoreAndActivate(window);
       return 0;
     case kMsgRefreshCommands:
-      refreshCommandStates();
+      refreshCommandStates(w);
       return 0;
     case kMsgBringForward:
       restoreAndActivate(window);
       return 0;
     case kMsgShowFolder:
-      setSelectionText(reinterpret_cast<const char*>(lParam));
+      w.statusBar.setSelectionText(reinterpret_cast<const char*>(lParam));
       return 0;
     default:
       break;
@@ -329,8 +324,17 @@ bool registerMainWindowClass(HINSTANCE instance, HICON icon) {
   return RegisterClassExA(&windowClass) != 0;
 }
 
-void layoutMainWindow() {
-  onSize(app().mainWindow, SIZE_RESTORED, 0);
+void layoutMainWindow(MainWindow& w) {
+  onSize(w, SIZE_RESTORED, 0);
+}
+
+void showBars(MainWindow& w) {
+  w.toolBar.show((w.options & kOptNoToolBar) == 0);
+  w.statusBar.show((w.options & kOptNoStatusBar) == 0);
+}
+
+MainWindow& mainWindowOf(HWND window) {
+  return *reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
 
 void restoreAndActivate(HWND window) {

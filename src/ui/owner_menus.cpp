@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "app/app_state_win32.h"
+#include "app/command_ids.h"
 #include "foundation/menu_colours.h"
 #include "foundation/menu_metrics.h"
 #include "foundation/menu_template.h"
@@ -18,12 +18,37 @@ namespace {
 
 // Items above this identifier are the window list's, which carry a window instead of a
 // template item.
-constexpr UINT kLastTemplateCommand = 30000;
+constexpr UINT kLastTemplateCommand = kCmdSwitchList;
 
 // The commands that have an image, in the order of the images in the bitmap.
-constexpr uint16_t kImageCommands[] = {101, 171, 172, 173, 174, 166, 162, 131, 133, 102,
-                                       103, 105, 106, 107, 108, 109, 110, 136, 111, 112,
-                                       113, 114, 134, 135, 150, 163, 138, 139};
+constexpr uint16_t kImageCommands[] = {kCmdExit,
+                                       kCmdHelpContents,
+                                       kCmdHelpOnHelp,
+                                       kCmdGoOnline,
+                                       kCmdAbout,
+                                       kCmdLanguage,
+                                       kCmdConfiguration,
+                                       kCmdSearch,
+                                       kCmdStop,
+                                       kCmdMakeShortcut,
+                                       kCmdRun,
+                                       kCmdEdit,
+                                       kCmdCopy,
+                                       kCmdMove,
+                                       kCmdRename,
+                                       kCmdDelete,
+                                       kCmdProperties,
+                                       kCmdGoTo,
+                                       kMenuExport,
+                                       kCmdExportText,
+                                       kCmdExportCsv,
+                                       kCmdExportHtml,
+                                       kCmdRegister,
+                                       kCmdUnregister,
+                                       kMenuSort,
+                                       kCmdFilter,
+                                       kCmdConnectNetwork,
+                                       kCmdDisconnectNetwork};
 constexpr int kImageSize = 16;
 constexpr int kRadioDotSize = 6;
 
@@ -69,21 +94,16 @@ int textWidth(HDC dc, std::string_view text) {
 
 // A rectangle in one pen and one brush, both made and dropped here.
 void frameAndFill(HDC dc, const RECT& area, COLORREF frame, COLORREF fill) {
-  HPEN pen = CreatePen(PS_SOLID, 1, frame);
-  HBRUSH brush = CreateSolidBrush(fill);
-  HGDIOBJ oldPen = SelectObject(dc, pen);
-  HGDIOBJ oldBrush = SelectObject(dc, brush);
+  const OwnedPen pen(CreatePen(PS_SOLID, 1, frame));
+  const OwnedBrush brush(CreateSolidBrush(fill));
+  const Selection penSelected(dc, pen.get());
+  const Selection brushSelected(dc, brush.get());
   Rectangle(dc, area.left, area.top, area.right, area.bottom);
-  SelectObject(dc, oldPen);
-  SelectObject(dc, oldBrush);
-  DeleteObject(pen);
-  DeleteObject(brush);
 }
 
 void fill(HDC dc, const RECT& area, COLORREF colour) {
-  HBRUSH brush = CreateSolidBrush(colour);
-  FillRect(dc, &area, brush);
-  DeleteObject(brush);
+  const OwnedBrush brush(CreateSolidBrush(colour));
+  FillRect(dc, &area, brush.get());
 }
 
 // The open tab of the menu bar, and a highlighted bar item: framed, with a strip of button
@@ -121,16 +141,14 @@ void drawBackground(HDC dc, const RECT& area, bool bar, bool selected, bool hot,
 }
 
 void drawSeparator(HDC dc, const RECT& area) {
-  HPEN pen = CreatePen(PS_SOLID, 1, tint(GetSysColor(COLOR_BTNFACE), -18, 0));
-  HGDIOBJ old = SelectObject(dc, pen);
+  const OwnedPen pen(CreatePen(PS_SOLID, 1, tint(GetSysColor(COLOR_BTNFACE), -18, 0)));
+  const Selection selected(dc, pen.get());
   const int middle = (area.top + area.bottom) / 2;
   MoveToEx(dc, area.left + kTextLeft, middle, nullptr);
   LineTo(dc, area.right - 1, middle);
-  SelectObject(dc, old);
-  DeleteObject(pen);
 }
 
-void drawCheck(HDC dc, const RECT& area, bool radio, bool selected, bool disabled) {
+void drawCheck(HDC dc, const RECT& area, HICON radioDot, bool radio, bool selected, bool disabled) {
   const COLORREF face = GetSysColor(COLOR_BTNFACE);
   const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
   const COLORREF inside = disabled   ? tint(face, 73, 0)
@@ -139,30 +157,27 @@ void drawCheck(HDC dc, const RECT& area, bool radio, bool selected, bool disable
   const RECT box = {area.left + 1, area.top + 1, area.left + 20, area.bottom - 1};
   frameAndFill(dc, box, highlight, inside);
   if (radio) {
-    DrawIconEx(dc, area.left + 8, area.top + 7, app().radioDot, kRadioDotSize, kRadioDotSize, 0,
-               nullptr, DI_NORMAL);
+    DrawIconEx(dc, area.left + 8, area.top + 7, radioDot, kRadioDotSize, kRadioDotSize, 0, nullptr,
+               DI_NORMAL);
     return;
   }
   // The system's check mark is a monochrome bitmap: drawn in the text colour on the box's fill.
-  HBITMAP check = LoadBitmapA(nullptr, MAKEINTRESOURCEA(32760));  // OBM_CHECK
-  if (check == nullptr) return;
+  const OwnedBitmap check(LoadBitmapA(nullptr, MAKEINTRESOURCEA(32760)));  // OBM_CHECK
+  if (!check) return;
   const COLORREF oldBack = SetBkColor(dc, inside);
-  DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(check), 0, area.left + 5, area.top + 3,
-             15, 0, DST_BITMAP);
+  DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(check.get()), 0, area.left + 5,
+             area.top + 3, 15, 0, DST_BITMAP);
   SetBkColor(dc, oldBack);
-  DeleteObject(check);
 }
 
-void drawImage(HDC dc, const RECT& area, int image, bool selected, bool disabled) {
-  HIMAGELIST images = app().menuImages;
+void drawImage(HDC dc, const RECT& area, HIMAGELIST images, int image, bool selected,
+               bool disabled) {
   if (images == nullptr) return;
   if (disabled) {
-    HICON icon = ImageList_GetIcon(images, image, ILD_NORMAL);
-    HBRUSH stamp = CreateSolidBrush(tint(GetSysColor(COLOR_BTNFACE), -27, 0));
-    DrawStateA(dc, stamp, nullptr, reinterpret_cast<LPARAM>(icon), 0, area.left + 3, area.top + 3,
-               kImageSize, kImageSize, DST_ICON | DSS_MONO);
-    DeleteObject(stamp);
-    DestroyIcon(icon);
+    const OwnedIcon icon(ImageList_GetIcon(images, image, ILD_NORMAL));
+    const OwnedBrush stamp(CreateSolidBrush(tint(GetSysColor(COLOR_BTNFACE), -27, 0)));
+    DrawStateA(dc, stamp.get(), nullptr, reinterpret_cast<LPARAM>(icon.get()), 0, area.left + 3,
+               area.top + 3, kImageSize, kImageSize, DST_ICON | DSS_MONO);
     return;
   }
   // A selected image stands one pixel up and to the left, as if lifted.
@@ -172,22 +187,20 @@ void drawImage(HDC dc, const RECT& area, int image, bool selected, bool disabled
 
 }  // namespace
 
-void loadMenuImages() {
-  AppState& state = app();
-  state.menuImages = ImageList_Create(kImageSize, kImageSize, ILC_COLOR24 | ILC_MASK,
-                                      static_cast<int>(std::size(kImageCommands)), 1);
-  if (HBITMAP strip = LoadBitmapA(state.instance, MAKEINTRESOURCEA(kMenuImagesBitmap))) {
-    ImageList_AddMasked(state.menuImages, strip, kImageKeyColour);
-    DeleteObject(strip);
-  }
-  state.radioDot = static_cast<HICON>(LoadImageA(state.instance, MAKEINTRESOURCEA(kRadioDotIcon),
-                                                 IMAGE_ICON, kRadioDotSize, kRadioDotSize, 0));
+void MenuArt::load(HINSTANCE instance) {
+  images_.reset(ImageList_Create(kImageSize, kImageSize, ILC_COLOR24 | ILC_MASK,
+                                 static_cast<int>(std::size(kImageCommands)), 1));
+  if (const OwnedBitmap strip{LoadBitmapA(instance, MAKEINTRESOURCEA(kMenuImagesBitmap))})
+    ImageList_AddMasked(images_.get(), strip.get(), kImageKeyColour);
+  radioDot_.reset(static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(kRadioDotIcon),
+                                                IMAGE_ICON, kRadioDotSize, kRadioDotSize, 0)));
 }
 
 void prepareOwnerDrawnMenu(HWND window, HMENU menu, bool menuBar) {
-  HFONT font = createMenuFont();
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ oldFont = SelectObject(dc, font);
+  const OwnedFont font(createMenuFont());
+  const WindowDc screen(nullptr);
+  HDC dc = screen.get();
+  const Selection fontSelected(dc, font.get());
   TEXTMETRICA metrics = {};
   GetTextMetricsA(dc, &metrics);
   const int itemHeight = menuItemHeight(metrics.tmHeight);
@@ -227,9 +240,6 @@ void prepareOwnerDrawnMenu(HWND window, HMENU menu, bool menuBar) {
                           : popupMeasure(itemHeight, widestShortcut, widestLabel);
     }
   }
-  SelectObject(dc, oldFont);
-  ReleaseDC(nullptr, dc);
-  DeleteObject(font);
   if (menuBar) DrawMenuBar(window);
 }
 
@@ -241,7 +251,7 @@ void measureMenuItem(MEASUREITEMSTRUCT& item) {
   if (size.height != 0) item.itemHeight = static_cast<UINT>(size.height);
 }
 
-void drawMenuItem(const DRAWITEMSTRUCT& item) {
+void MenuArt::drawItem(const DRAWITEMSTRUCT& item) const {
   if (item.itemID > kLastTemplateCommand || item.itemData == 0) return;
   const MenuItem* templateItem = reinterpret_cast<const MenuItem*>(item.itemData);
   HDC dc = item.hDC;
@@ -295,11 +305,11 @@ void drawMenuItem(const DRAWITEMSTRUCT& item) {
     DrawTextA(dc, parts.shortcut.data(), static_cast<int>(parts.shortcut.size()), &text, lineFlags);
   }
   if (checked) {
-    drawCheck(dc, area, radio, selected, disabled);
+    drawCheck(dc, area, radioDot_.get(), radio, selected, disabled);
     return;
   }
   const int image = imageOf(item.itemID);
-  if (image >= 0) drawImage(dc, area, image, selected, disabled);
+  if (image >= 0) drawImage(dc, area, images_.get(), image, selected, disabled);
 }
 
 LRESULT menuCharacter(HMENU menu, char key, UINT flags) {

@@ -4,15 +4,25 @@
 
 #include <windows.h>
 
+#include "platform/file.h"
+
 namespace ostrya {
 
+struct MainWindow;
+
+// The partner program's window and the block the two share; none without a partner.
+struct PartnerLink {
+  HWND window = nullptr;
+  platform::SharedMemory block;
+};
+
 // Opens the link to the partner's window (ignored when a link exists or it is no window).
-void openPartnerLink(unsigned long partnerWindow);
-bool hasPartner();
+void openPartnerLink(MainWindow& w, unsigned long partnerWindow);
+bool hasPartner(const MainWindow& w);
 // Sends the current item to the partner: 'V' (show it; answered by the window to bring to the
 // front) or 'G' (go to it). True when the partner handled it.
-bool sendToPartner(char request);
+bool sendToPartner(MainWindow& w, char request);
 // Message 1121: a partner opening the link (wParam its window) or handing over a request.
-void onPartnerMessage(WPARAM wParam, LPARAM lParam);
+void onPartnerMessage(MainWindow& w, WPARAM wParam, LPARAM lParam);
 
 }  // namespace ostrya

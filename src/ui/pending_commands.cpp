@@ -4,28 +4,28 @@
 
 namespace ostrya {
 
-void makeShortcuts() {}
-void runSelection() {}
-void editSelection() {}
-void copySelection() {}
-void moveSelection() {}
-void startRename() {}
-void deleteSelection() {}
-void showProperties() {}
-void registerModules(bool) {}
+void makeShortcuts(MainWindow&) {}
+void runSelection(MainWindow&) {}
+void editSelection(MainWindow&) {}
+void copySelection(MainWindow&) {}
+void moveSelection(MainWindow&) {}
+void startRename(MainWindow&) {}
+void deleteSelection(MainWindow&) {}
+void showProperties(MainWindow&) {}
+void registerModules(MainWindow&, bool) {}
 
-void exportList(ExportFormat) {}
+void exportList(MainWindow&, ExportFormat) {}
 
-void editFilter() {}
-void editConfiguration() {}
+void editFilter(MainWindow&) {}
+void editConfiguration(MainWindow&) {}
 
-void browseForLookInFolder() {}
-void selectDrives() {}
-void showSwitchList() {}
-void showShellContextMenu(int, int) {}
-void startDrag() {}
+void browseForLookInFolder(MainWindow&) {}
+void selectDrives(MainWindow&) {}
+void showSwitchList(MainWindow&) {}
+void showShellContextMenu(MainWindow&, int, int) {}
+void startDrag(MainWindow&) {}
 
-void openHomePage() {}
-void showAbout() {}
+void openHomePage(MainWindow&) {}
+void showAbout(MainWindow&) {}
 
 }  // namespace ostrya

@@ -8,32 +8,34 @@
 
 namespace ostrya {
 
+struct MainWindow;
+
 // File operations on the selected rows.
-void makeShortcuts();
-void runSelection();
-void editSelection();
-void copySelection();
-void moveSelection();
-void startRename();
-void deleteSelection();
-void showProperties();
-void registerModules(bool unregister);
+void makeShortcuts(MainWindow& w);
+void runSelection(MainWindow& w);
+void editSelection(MainWindow& w);
+void copySelection(MainWindow& w);
+void moveSelection(MainWindow& w);
+void startRename(MainWindow& w);
+void deleteSelection(MainWindow& w);
+void showProperties(MainWindow& w);
+void registerModules(MainWindow& w, bool unregister);
 
 // Writing the result list to a file.
-void exportList(ExportFormat format);
+void exportList(MainWindow& w, ExportFormat format);
 
 // Dialogs.
-void editFilter();
-void editConfiguration();
+void editFilter(MainWindow& w);
+void editConfiguration(MainWindow& w);
 
 // Shell integration.
-void browseForLookInFolder();
-void selectDrives();
-void showSwitchList();
-void showShellContextMenu(int x, int y);
-void startDrag();
+void browseForLookInFolder(MainWindow& w);
+void selectDrives(MainWindow& w);
+void showSwitchList(MainWindow& w);
+void showShellContextMenu(MainWindow& w, int x, int y);
+void startDrag(MainWindow& w);
 
-void openHomePage();
-void showAbout();
+void openHomePage(MainWindow& w);
+void showAbout(MainWindow& w);
 
 }  // namespace ostrya

@@ -5,34 +5,49 @@
 // after windows.h, which it needs
 #include <commctrl.h>
 
+#include "app/column_table.h"
 #include "results/result_store.h"
+#include "results/totals.h"
+#include "ui/gdi_owners.h"
 
 namespace ostrya {
 
-// Creates the list view with its columns, image lists, view mode and sort arrow.
-HWND createResultList(HWND mainWindow);
-// Makes the list anew (icons switched on or off), with the rows it showed.
-void recreateResultList();
-void loadSortArrows();
-void setColumnTitles();
-// Takes the widths and order the user gave the columns back into the column table.
-void readColumnsFromList();
-void saveColumnLayout();
+struct MainWindow;
 
-LRESULT onResultListNotify(NMHDR* header);
+// What the list keeps besides its window, which is the panel's last control.
+struct ResultList {
+  ColumnTable columns = defaultColumns();
+  OwnedImageList sortArrows;
+  // Set while many rows change state at once (a sort hands the rows their states back, an
+  // inversion toggles every row), so that the selection is counted once at the end, not per row.
+  bool quietSelection = false;
+  Totals selectionTotals;
+};
+
+// Creates the list view with its columns, image lists, view mode and sort arrow.
+HWND createResultList(MainWindow& w);
+// Makes the list anew (icons switched on or off), with the rows it showed.
+void recreateResultList(MainWindow& w);
+void loadSortArrows(MainWindow& w);
+void setColumnTitles(MainWindow& w);
+// Takes the widths and order the user gave the columns back into the column table.
+void readColumnsFromList(MainWindow& w);
+void saveColumnLayout(MainWindow& w);
+
+LRESULT onResultListNotify(MainWindow& w, NMHDR* header);
 
 // Sorting from the menu: a mode, or the other direction.
-void sortResults(SortMode mode);
-void reverseSortDirection();
-void updateSortArrow();
+void sortResults(MainWindow& w, SortMode mode);
+void reverseSortDirection(MainWindow& w);
+void updateSortArrow(MainWindow& w);
 
-void selectAllRows(bool select);
-void invertSelection();
+void selectAllRows(HWND list, bool select);
+void invertSelection(MainWindow& w);
 // Counts the selection, shows it and re-applies the command states.
-void updateSelection();
-void setViewMode(uint32_t viewBits);
+void updateSelection(MainWindow& w);
+void setViewMode(MainWindow& w, uint32_t viewBits);
 // The row the commands act on: the focused one, else the first selected one; -1 when none.
-int currentItem();
+int currentItem(HWND list);
 
 // The list view's row states, as the store saves and restores them around a sort.
 class ListViewStates final : public ListStates {

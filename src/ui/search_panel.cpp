@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state_win32.h"
 #include "app/history_use.h"
 #include "app/keyboard.h"
 #include "app/option_bits.h"
@@ -16,6 +15,7 @@
 #include "search/content_match.h"
 #include "search/search_options.h"
 #include "ui/main_window.h"
+#include "ui/main_window_state.h"
 #include "ui/result_list.h"
 
 namespace ostrya {
@@ -45,7 +45,7 @@ struct ControlMaking {
   const char* text;
 };
 
-ControlMaking makingOf(int index) {
+ControlMaking makingOf(int index, uint32_t options) {
   switch (panelControlSpec(index).kind) {
     case PanelControlKind::Label:
       return {0, "Static", WS_CHILD, ""};
@@ -58,8 +58,7 @@ ControlMaking makingOf(int index) {
     case PanelControlKind::Button:
       return {0, "BUTTON", kButtonStyle, index == kPanelDrives ? ">>" : "..."};
     case PanelControlKind::ContainingText:
-      if ((app().options & kOptKeepText) != 0)
-        return {WS_EX_CLIENTEDGE, "COMBOBOX", kComboStyle, ""};
+      if ((options & kOptKeepText) != 0) return {WS_EX_CLIENTEDGE, "COMBOBOX", kComboStyle, ""};
       return {WS_EX_CLIENTEDGE, "Edit",
               WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | ES_NOHIDESEL, ""};
     case PanelControlKind::List:
@@ -74,12 +73,11 @@ bool isComboBox(HWND control) {
   return lstrcmpiA(name, "COMBOBOX") == 0;
 }
 
-HWND createControl(HWND mainWindow, int index) {
-  const ControlMaking making = makingOf(index);
+HWND createControl(const MainWindow& w, int index) {
+  const ControlMaking making = makingOf(index, w.options);
   HWND control = CreateWindowExA(
-      making.exStyle, making.className, making.text, making.style, 0, 0, 0, 0, mainWindow,
-      reinterpret_cast<HMENU>(static_cast<INT_PTR>(panelControlId(index))), app().instance,
-      nullptr);
+      making.exStyle, making.className, making.text, making.style, 0, 0, 0, 0, w.window,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(panelControlId(index))), w.instance, nullptr);
   if (control == nullptr) return nullptr;
   const PanelControlKind kind = panelControlSpec(index).kind;
   if (kind == PanelControlKind::Combo || kind == PanelControlKind::ContainingText)
@@ -88,10 +86,8 @@ HWND createControl(HWND mainWindow, int index) {
 }
 
 HFONT createPanelFont(HWND mainWindow) {
-  HDC dc = GetDC(mainWindow);
   LOGFONTA font = {};
-  font.lfHeight = -MulDiv(kFontPoints, GetDeviceCaps(dc, LOGPIXELSY), 72);
-  ReleaseDC(mainWindow, dc);
+  font.lfHeight = -MulDiv(kFontPoints, GetDeviceCaps(WindowDc(mainWindow).get(), LOGPIXELSY), 72);
   std::strcpy(font.lfFaceName, kFontFace);
   return CreateFontIndirectA(&font);
 }
@@ -176,126 +172,126 @@ void replaceFieldText(HWND field, const char* text) {
 // ANSI one would make Wine translate every message twice, and its translation of CB_GETLBTEXT
 // goes through a fixed 512-character buffer that a long history item overruns.
 LRESULT CALLBACK rememberFocusProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  AppState& state = app();
+  SearchPanel& panel = mainWindowOf(GetParent(window)).panel;
   for (int index = 0; index < kPanelControlCount; ++index) {
-    if (state.panel[index] != window || state.panelProcs[index] == nullptr) continue;
-    if (message == WM_SETFOCUS) state.lastFocusIndex = index;
-    return CallWindowProcW(state.panelProcs[index], window, message, wParam, lParam);
+    if (panel.controls[index] != window || panel.procs[index] == nullptr) continue;
+    if (message == WM_SETFOCUS) panel.lastFocusIndex = index;
+    return CallWindowProcW(panel.procs[index], window, message, wParam, lParam);
   }
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
 }  // namespace
 
-int buildSearchPanel(HWND mainWindow) {
-  AppState& state = app();
+int buildSearchPanel(MainWindow& w) {
+  SearchPanel& panel = w.panel;
   int missing = 0;
   for (int index : kPanelCreationOrder) {
-    state.panel[index] =
-        index == kPanelResultList ? createResultList(mainWindow) : createControl(mainWindow, index);
-    if (state.panel[index] == nullptr) {
+    panel.controls[index] =
+        index == kPanelResultList ? createResultList(w) : createControl(w, index);
+    if (panel.controls[index] == nullptr) {
       ++missing;
       continue;
     }
     if (index == kPanelResultList) {
-      state.panelFont = createPanelFont(mainWindow);
-      SendMessageA(state.panel[index], WM_SETFONT, reinterpret_cast<WPARAM>(state.panelFont), 0);
+      panel.font.reset(createPanelFont(w.window));
+      SendMessageA(panel.controls[index], WM_SETFONT, reinterpret_cast<WPARAM>(panel.font.get()),
+                   0);
     }
   }
   if (missing != 0) return missing;
 
   // The list view has the font first and hands it on, so that all controls share one.
-  const WPARAM font = SendMessageA(state.panel[kPanelResultList], WM_GETFONT, 0, 0);
+  const WPARAM font = SendMessageA(panel.controls[kPanelResultList], WM_GETFONT, 0, 0);
   for (int index = 0; index < kPanelResultList; ++index)
-    SendMessageA(state.panel[index], WM_SETFONT, font, 0);
-  if ((state.options & kOptKeepText) != 0) loadHistory(kPanelContainingText, "Text");
+    SendMessageA(panel.controls[index], WM_SETFONT, font, 0);
+  if ((w.options & kOptKeepText) != 0)
+    loadHistory(w.config, panel.controls[kPanelContainingText], kTextHistory);
 
-  const LRESULT itemHeight = SendMessageA(state.panel[kPanelNamePatterns], CB_GETITEMHEIGHT, 0, 0);
-  state.comboItemHeight = itemHeight > 0 && itemHeight != CB_ERR ? static_cast<int>(itemHeight) : 0;
+  const LRESULT itemHeight =
+      SendMessageA(panel.controls[kPanelNamePatterns], CB_GETITEMHEIGHT, 0, 0);
+  panel.comboItemHeight = itemHeight > 0 && itemHeight != CB_ERR ? static_cast<int>(itemHeight) : 0;
 
-  setCheckBoxesFromOptions();
-  showPanelControls();
-  buildFocusRing();
+  setCheckBoxesFromOptions(w.window, w.options);
+  showPanelControls(panel);
+  buildFocusRing(panel);
   for (int index = 0; index < kPanelControlCount; ++index)
-    if (panelControlSpec(index).remembersFocus) rememberFocusOf(index);
+    if (panelControlSpec(index).remembersFocus) rememberFocusOf(panel, index);
   return 0;
 }
 
-void layoutSearchPanel(const PanelBand& band) {
-  AppState& state = app();
+void layoutSearchPanel(SearchPanel& panel, const PanelBand& band, uint32_t options) {
   const PanelLayout layout =
-      layoutPanel(band, state.comboItemHeight, (state.options & kOptOptionsExpanded) != 0,
-                  isComboBox(state.panel[kPanelContainingText]));
+      layoutPanel(band, panel.comboItemHeight, (options & kOptOptionsExpanded) != 0,
+                  isComboBox(panel.controls[kPanelContainingText]));
   for (int index = 0; index < kPanelControlCount; ++index) {
-    if (!layout.placed[index] || state.panel[index] == nullptr) continue;
+    if (!layout.placed[index] || panel.controls[index] == nullptr) continue;
     const Rect& r = layout.controls[index];
-    MoveWindow(state.panel[index], r.x, r.y, r.width, r.height, FALSE);
+    MoveWindow(panel.controls[index], r.x, r.y, r.width, r.height, FALSE);
   }
-  state.minimumTrackWidth = layout.minimumTrackWidth;
-  state.minimumTrackHeight = layout.minimumTrackHeight;
-  state.panelLaidOut = true;
+  panel.minimumTrackWidth = layout.minimumTrackWidth;
+  panel.minimumTrackHeight = layout.minimumTrackHeight;
+  panel.laidOut = true;
 }
 
-void showPanelControls() {
-  AppState& state = app();
+void showPanelControls(const SearchPanel& panel) {
   for (int index = 0; index < kPanelControlCount; ++index)
-    if (state.panel[index] != nullptr && !panelControlSpec(index).neverShown)
-      ShowWindow(state.panel[index], SW_SHOW);
+    if (panel.controls[index] != nullptr && !panelControlSpec(index).neverShown)
+      ShowWindow(panel.controls[index], SW_SHOW);
 }
 
-void setCheckBoxesFromOptions() {
-  AppState& state = app();
+void setCheckBoxesFromOptions(HWND mainWindow, uint32_t options) {
   for (const CheckBoxBit& box : kCheckBoxBits)
-    CheckDlgButton(state.mainWindow, box.id,
-                   (state.options & box.bit) != 0 ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(mainWindow, panelControlId(box.index),
+                   (options & box.bit) != 0 ? BST_CHECKED : BST_UNCHECKED);
 }
 
-void readCheckBoxesIntoOptions() {
-  AppState& state = app();
-  state.options = optionsFromCheckBoxes(state.options, [&state](int id) {
-    return IsDlgButtonChecked(state.mainWindow, id) == BST_CHECKED;
+void readCheckBoxesIntoOptions(MainWindow& w) {
+  w.options = optionsFromCheckBoxes(w.options, [&w](int index) {
+    return IsDlgButtonChecked(w.window, panelControlId(index)) == BST_CHECKED;
   });
-  putOptions(state.config, kSection, state.options);
+  putOptions(w.config, kSection, w.options);
 }
 
-void recreateContainingText() {
-  AppState& state = app();
-  HWND& field = state.panel[kPanelContainingText];
+void recreateContainingText(MainWindow& w) {
+  SearchPanel& panel = w.panel;
+  HWND& field = panel.controls[kPanelContainingText];
   char text[kFieldCapacity] = "";
   GetWindowTextA(field, text, sizeof text);
   DestroyWindow(field);
-  state.panelProcs[kPanelContainingText] = nullptr;
-  field = createControl(state.mainWindow, kPanelContainingText);
+  panel.procs[kPanelContainingText] = nullptr;
+  field = createControl(w, kPanelContainingText);
   if (field == nullptr) return;
-  if ((state.options & kOptKeepText) != 0) loadHistory(kPanelContainingText, "Text");
-  SendMessageA(field, WM_SETFONT, SendMessageA(state.panel[kPanelResultList], WM_GETFONT, 0, 0), 0);
+  if ((w.options & kOptKeepText) != 0) loadHistory(w.config, field, kTextHistory);
+  SendMessageA(field, WM_SETFONT, SendMessageA(panel.controls[kPanelResultList], WM_GETFONT, 0, 0),
+               0);
   SetWindowTextA(field, text);
-  rememberFocusOf(kPanelContainingText);
-  buildFocusRing();
-  layoutMainWindow();
-  showPanelControls();
+  rememberFocusOf(panel, kPanelContainingText);
+  buildFocusRing(panel);
+  layoutMainWindow(w);
+  showPanelControls(panel);
 }
 
-void drawOptionsButton(const DRAWITEMSTRUCT& item) {
-  AppState& state = app();
-  if (state.optionsButtonFont == nullptr) {
+void drawOptionsButton(MainWindow& w, const DRAWITEMSTRUCT& item) {
+  OwnedFont& underlined = w.panel.optionsButtonFont;
+  if (!underlined) {
     LOGFONTA font = {};
     HFONT current = reinterpret_cast<HFONT>(SendMessageA(item.hwndItem, WM_GETFONT, 0, 0));
     GetObjectA(current != nullptr ? current : GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
     font.lfUnderline = TRUE;
-    state.optionsButtonFont = CreateFontIndirectA(&font);
+    underlined.reset(CreateFontIndirectA(&font));
   }
   RECT area = item.rcItem;
   FillRect(item.hDC, &area, GetSysColorBrush(COLOR_BTNFACE));
   SetBkMode(item.hDC, TRANSPARENT);
-  const bool expanded = (state.options & kOptOptionsExpanded) != 0;
+  const bool expanded = (w.options & kOptOptionsExpanded) != 0;
   SetTextColor(item.hDC, (item.itemState & ODS_SELECTED) != 0 ? kOptionsPressed
                          : expanded                           ? kOptionsExpanded
                                                               : kOptionsCollapsed);
   char text[80];
-  getText(state.language, panelControlId(kPanelOptionsButton), text, 64);
+  getText(w.languages.current, panelControlId(kPanelOptionsButton), text, 64);
   std::strcat(text, expanded ? "  <<" : "  >>");
-  HGDIOBJ old = SelectObject(item.hDC, state.optionsButtonFont);
+  const Selection fontSelected(item.hDC, underlined.get());
   DrawTextA(item.hDC, text, -1, &area, DT_SINGLELINE | DT_VCENTER);
   // Without a frame of its own the button shows the keyboard focus by this rectangle alone.
   if ((item.itemState & ODS_FOCUS) != 0) {
@@ -305,67 +301,56 @@ void drawOptionsButton(const DRAWITEMSTRUCT& item) {
     measured.bottom = area.bottom;
     DrawFocusRect(item.hDC, &measured);
   }
-  SelectObject(item.hDC, old);
 }
 
-void buildFocusRing() {
-  AppState& state = app();
+void buildFocusRing(SearchPanel& panel) {
   std::size_t next = 0;
-  for (HWND& entry : state.focusRing) entry = nullptr;
+  for (HWND& entry : panel.focusRing) entry = nullptr;
   for (int index = 0; index < kPanelControlCount && next < kFocusRingCapacity; ++index) {
-    HWND control = state.panel[index];
+    HWND control = panel.controls[index];
     if (control != nullptr && (GetWindowLongA(control, GWL_STYLE) & WS_TABSTOP) != 0)
-      state.focusRing[next++] = control;
+      panel.focusRing[next++] = control;
   }
 }
 
-void moveFocusAlongRing(bool backwards) {
-  AppState& state = app();
+void moveFocusAlongRing(const SearchPanel& panel, bool backwards) {
   HWND focus = GetFocus();
   bool present[kFocusRingCapacity];
   bool visible[kFocusRingCapacity];
   int current = -1;
   for (std::size_t i = 0; i < kFocusRingCapacity; ++i) {
-    HWND entry = state.focusRing[i];
+    HWND entry = panel.focusRing[i];
     present[i] = entry != nullptr;
     visible[i] = entry != nullptr && IsWindowVisible(entry);
     if (entry != nullptr && current < 0 && (entry == focus || IsChild(entry, focus)))
       current = static_cast<int>(i);
   }
   const int next = nextFocusPosition(present, visible, kFocusRingCapacity, current, backwards);
-  if (next >= 0 && state.focusRing[next] != nullptr) SetFocus(state.focusRing[next]);
+  if (next >= 0 && panel.focusRing[next] != nullptr) SetFocus(panel.focusRing[next]);
 }
 
-void rememberFocus(int index) {
-  app().lastFocusIndex = index;
+void focusRememberedControl(const SearchPanel& panel) {
+  const int index = panel.lastFocusIndex;
+  if (index >= 0 && index < kPanelControlCount && panel.controls[index] != nullptr)
+    SetFocus(panel.controls[index]);
 }
 
-void focusRememberedControl() {
-  AppState& state = app();
-  const int index = state.lastFocusIndex;
-  if (index >= 0 && index < kPanelControlCount && state.panel[index] != nullptr)
-    SetFocus(state.panel[index]);
-}
-
-void rememberFocusOf(int index) {
-  AppState& state = app();
-  HWND control = state.panel[index];
+void rememberFocusOf(SearchPanel& panel, int index) {
+  HWND control = panel.controls[index];
   if (control == nullptr) return;
-  state.panelProcs[index] = reinterpret_cast<WNDPROC>(
+  panel.procs[index] = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(rememberFocusProc)));
 }
 
-void loadHistory(int index, const char* section) {
-  AppState& state = app();
-  ComboHistory history(state.panel[index]);
-  loadHistoryList(state.config, history, section, kHistoryCount);
+void loadHistory(ConfigStore& config, HWND combo, const char* section) {
+  ComboHistory history(combo);
+  loadHistoryList(config, history, section, kHistoryCount);
 }
 
-void saveHistory(int index, const char* section) {
-  AppState& state = app();
-  if (!isComboBox(state.panel[index])) return;
-  ComboHistory history(state.panel[index]);
-  saveHistoryList(state.config, history, section, kHistoryCount);
+void saveHistory(ConfigStore& config, HWND combo, const char* section) {
+  if (!isComboBox(combo)) return;
+  ComboHistory history(combo);
+  saveHistoryList(config, history, section, kHistoryCount);
 }
 
 void useHistoryText(HWND combo, const char* text) {
@@ -374,8 +359,7 @@ void useHistoryText(HWND combo, const char* text) {
   useHistoryEntry(editor, text);
 }
 
-void cleanHexField() {
-  HWND field = app().panel[kPanelContainingText];
+void cleanHexField(HWND field) {
   char text[kFieldCapacity] = "";
   GetWindowTextA(field, text, sizeof text);
   char cleaned[kFieldCapacity];
@@ -384,8 +368,7 @@ void cleanHexField() {
   if (std::strcmp(cleaned, text) != 0) replaceFieldText(field, cleaned);
 }
 
-void rewriteHexField() {
-  HWND field = app().panel[kPanelContainingText];
+void rewriteHexField(HWND field) {
   char text[kFieldCapacity] = "";
   GetWindowTextA(field, text, sizeof text);
   hexClean(text);

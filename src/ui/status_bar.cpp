@@ -4,101 +4,98 @@
 #include <commctrl.h>
 
 #include <cstring>
-#include <optional>
 
-#include "app/app_state_win32.h"
-#include "app/option_bits.h"
 #include "app/panel_layout.h"
-#include "app/progress_meter.h"
 #include "ui/resources.h"
 
 namespace ostrya {
 namespace {
 
-// Texts in the first part are cut to what the kept copy holds, with room to spare.
-constexpr std::size_t kPart0Limit = 125;
-
-void sendPartText(int part, const char* text, UINT flags) {
-  SendMessageA(app().statusBar, SB_SETTEXTA, static_cast<WPARAM>(part) | flags,
-               reinterpret_cast<LPARAM>(text));
-}
-
-void showPercent(std::optional<uint32_t> percent) {
-  if (!percent) return;
-  SendMessageA(app().progressBar, PBM_SETPOS, *percent, 0);
-  setStatusText(kStatusTotals, progressText(*percent).c_str());
-}
+constexpr int kSmallIconSize = 16;
 
 }  // namespace
 
-bool createStatusBar(HWND mainWindow) {
-  AppState& state = app();
-  state.statusBar =
+bool StatusBar::create(HWND mainWindow, HINSTANCE instance) {
+  window_ =
       CreateStatusWindowA(WS_CHILD | WS_CLIPSIBLINGS | CCS_BOTTOM, "", mainWindow, kStatusBarId);
-  if (state.statusBar == nullptr) return false;
-  state.progressBar = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | PBS_SMOOTH, 0, 0, 0, 0,
-                                      state.statusBar, nullptr, state.instance, nullptr);
-  SendMessageA(state.progressBar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+  if (window_ == nullptr) return false;
+  progressBar_ = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | PBS_SMOOTH, 0, 0, 0, 0, window_,
+                                 nullptr, instance, nullptr);
+  SendMessageA(progressBar_, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+  searchingIcon_.reset(static_cast<HICON>(LoadImageA(
+      instance, MAKEINTRESOURCEA(kSearchingIcon), IMAGE_ICON, kSmallIconSize, kSmallIconSize, 0)));
   return true;
 }
 
-int fitStatusBar(int clientWidth) {
-  AppState& state = app();
-  if (state.statusBar == nullptr || (state.options & kOptNoStatusBar) != 0) return 0;
-  SendMessageA(state.statusBar, WM_SIZE, 0, 0);
+int StatusBar::fit(int clientWidth, bool shown) {
+  if (window_ == nullptr || !shown) return 0;
+  SendMessageA(window_, WM_SIZE, 0, 0);
   RECT bar;
-  GetWindowRect(state.statusBar, &bar);
+  GetWindowRect(window_, &bar);
   const int height = bar.bottom - bar.top;
   const StatusLayout layout = layoutStatusBar(clientWidth, height);
   int edges[3] = {layout.edges[0], layout.edges[1], layout.edges[2]};
-  SendMessageA(state.statusBar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
-  MoveWindow(state.progressBar, layout.progress.x, layout.progress.y, layout.progress.width,
+  SendMessageA(window_, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
+  MoveWindow(progressBar_, layout.progress.x, layout.progress.y, layout.progress.width,
              layout.progress.height, TRUE);
   return height;
 }
 
-void setStatusText(int part, const char* text) {
+void StatusBar::show(bool shown) {
+  ShowWindow(window_, shown ? SW_SHOW : SW_HIDE);
+}
+
+void StatusBar::sendPartText(int part, const char* text, UINT flags) {
+  SendMessageA(window_, SB_SETTEXTA, static_cast<WPARAM>(part) | flags,
+               reinterpret_cast<LPARAM>(text));
+}
+
+void StatusBar::setText(int part, const char* text) {
   sendPartText(part, text, 0);
 }
 
-void setSelectionText(const char* text) {
-  AppState& state = app();
-  std::strncpy(state.statusPart0, text, kPart0Limit);
-  state.statusPart0[kPart0Limit] = '\0';
-  sendPartText(kStatusSelection, state.statusPart0, 0);
+void StatusBar::setSelectionText(const char* text) {
+  std::strncpy(selectionText_, text, kSelectionTextLimit);
+  selectionText_[kSelectionTextLimit] = '\0';
+  sendPartText(kStatusSelection, selectionText_, 0);
 }
 
-void showMenuHelp(const char* text) {
-  char shown[kPart0Limit + 1];
-  std::strncpy(shown, text, kPart0Limit);
-  shown[kPart0Limit] = '\0';
+void StatusBar::showMenuHelp(const char* text) {
+  char shown[kSelectionTextLimit + 1];
+  std::strncpy(shown, text, kSelectionTextLimit);
+  shown[kSelectionTextLimit] = '\0';
   sendPartText(kStatusSelection, shown, SBT_NOBORDERS);
 }
 
-void restoreSelectionText() {
-  sendPartText(kStatusSelection, app().statusPart0, 0);
+void StatusBar::restoreSelectionText() {
+  sendPartText(kStatusSelection, selectionText_, 0);
 }
 
-void showSearchingIcon(bool searching) {
-  AppState& state = app();
-  SendMessageA(state.statusBar, SB_SETICON, kStatusIcon,
-               reinterpret_cast<LPARAM>(searching ? state.searchingIcon : nullptr));
+void StatusBar::showSearchingIcon(bool searching) {
+  SendMessageA(window_, SB_SETICON, kStatusIcon,
+               reinterpret_cast<LPARAM>(searching ? searchingIcon_.get() : nullptr));
 }
 
-void beginProgress(uint64_t total) {
-  showPercent(app().progress.begin(total));
+void StatusBar::showPercent(std::optional<uint32_t> percent) {
+  if (!percent) return;
+  SendMessageA(progressBar_, PBM_SETPOS, *percent, 0);
+  setText(kStatusTotals, progressText(*percent).c_str());
 }
 
-void advanceProgress(uint32_t amount) {
-  showPercent(app().progress.advance(amount));
+void StatusBar::beginProgress(uint64_t total) {
+  showPercent(progress_.begin(total));
 }
 
-void setProgressPercent(uint32_t percent) {
-  showPercent(app().progress.setPercent(percent));
+void StatusBar::advanceProgress(uint32_t amount) {
+  showPercent(progress_.advance(amount));
 }
 
-void showProgress(bool shown) {
-  ShowWindow(app().progressBar, shown ? SW_SHOW : SW_HIDE);
+void StatusBar::setProgressPercent(uint32_t percent) {
+  showPercent(progress_.setPercent(percent));
+}
+
+void StatusBar::showProgress(bool shown) {
+  ShowWindow(progressBar_, shown ? SW_SHOW : SW_HIDE);
 }
 
 }  // namespace ostrya

@@ -5,9 +5,7 @@
 
 #include <iterator>
 
-#include "app/app_state_win32.h"
 #include "app/command_ids.h"
-#include "app/option_bits.h"
 #include "ui/resources.h"
 
 namespace ostrya {
@@ -55,29 +53,35 @@ HIMAGELIST loadImages(HINSTANCE instance, int bitmap) {
 
 }  // namespace
 
-bool createToolBar(HWND mainWindow) {
-  AppState& state = app();
-  state.toolBar = CreateToolbarEx(
+bool ToolBar::create(HWND mainWindow, HINSTANCE instance) {
+  window_ = CreateToolbarEx(
       mainWindow,
       WS_CHILD | WS_CLIPSIBLINGS | WS_BORDER | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP,
-      kToolBarId, kImageCount, state.instance, kToolBarBitmap, kButtons,
+      kToolBarId, kImageCount, instance, kToolBarBitmap, kButtons,
       static_cast<int>(std::size(kButtons)), kButtonSize, kButtonSize, kImageSize, kImageSize,
       sizeof(TBBUTTON));
-  if (state.toolBar == nullptr) return false;
-  state.toolImages = loadImages(state.instance, kToolBarNormalBitmap);
-  state.toolHotImages = loadImages(state.instance, kToolBarHotBitmap);
-  SendMessageA(state.toolBar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(state.toolImages));
-  SendMessageA(state.toolBar, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(state.toolHotImages));
+  if (window_ == nullptr) return false;
+  images_.reset(loadImages(instance, kToolBarNormalBitmap));
+  hotImages_.reset(loadImages(instance, kToolBarHotBitmap));
+  SendMessageA(window_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_.get()));
+  SendMessageA(window_, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hotImages_.get()));
   return true;
 }
 
-int fitToolBar() {
-  AppState& state = app();
-  if (state.toolBar == nullptr || (state.options & kOptNoToolBar) != 0) return 0;
-  SendMessageA(state.toolBar, WM_SIZE, 0, 0);
+int ToolBar::fit(bool shown) {
+  if (window_ == nullptr || !shown) return 0;
+  SendMessageA(window_, WM_SIZE, 0, 0);
   RECT bar;
-  GetWindowRect(state.toolBar, &bar);
+  GetWindowRect(window_, &bar);
   return bar.bottom - bar.top;
+}
+
+void ToolBar::show(bool shown) {
+  ShowWindow(window_, shown ? SW_SHOW : SW_HIDE);
+}
+
+void ToolBar::enable(uint16_t command, bool enabled) {
+  SendMessageA(window_, TB_ENABLEBUTTON, command, MAKELPARAM(enabled ? TRUE : FALSE, 0));
 }
 
 }  // namespace ostrya

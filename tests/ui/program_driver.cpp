@@ -9,6 +9,9 @@
 #include <sstream>
 #include <vector>
 
+#include "app/command_ids.h"
+#include "app/panel_controls.h"
+
 namespace ostrya::uitest {
 namespace {
 
@@ -48,6 +51,9 @@ class RemoteBlock {
   char* at(std::size_t offset) const { return static_cast<char*>(block_) + offset; }
   void write(std::size_t offset, const void* bytes, std::size_t size) const {
     WriteProcessMemory(process_, at(offset), bytes, size, nullptr);
+  }
+  bool readInto(std::size_t offset, void* out, std::size_t size) const {
+    return ReadProcessMemory(process_, at(offset), out, size, nullptr) != 0;
   }
   std::string read(std::size_t offset, std::size_t size) const {
     std::vector<char> bytes(size + 1, '\0');
@@ -180,7 +186,8 @@ bool RunningProgram::checked(int id) {
 }
 
 int RunningProgram::itemCount() {
-  return static_cast<int>(SendMessageA(control(82), LVM_GETITEMCOUNT, 0, 0));
+  return static_cast<int>(
+      SendMessageA(control(panelControlId(kPanelResultList)), LVM_GETITEMCOUNT, 0, 0));
 }
 
 bool RunningProgram::buttonEnabled(int command) {
@@ -207,16 +214,18 @@ std::string RunningProgram::cellText(int row, int column) {
   LVITEMA item = {};
   item.iSubItem = column;
   item.cchTextMax = kTextSize;
-  return remoteCall(control(82), LVM_GETITEMTEXTA, static_cast<WPARAM>(row), &item, sizeof item,
-                    offsetof(LVITEMA, pszText), kTextSize);
+  return remoteCall(control(panelControlId(kPanelResultList)), LVM_GETITEMTEXTA,
+                    static_cast<WPARAM>(row), &item, sizeof item, offsetof(LVITEMA, pszText),
+                    kTextSize);
 }
 
 std::string RunningProgram::columnTitle(int column) {
   LVCOLUMNA item = {};
   item.mask = LVCF_TEXT;
   item.cchTextMax = kTextSize;
-  return remoteCall(control(82), LVM_GETCOLUMNA, static_cast<WPARAM>(column), &item, sizeof item,
-                    offsetof(LVCOLUMNA, pszText), kTextSize);
+  return remoteCall(control(panelControlId(kPanelResultList)), LVM_GETCOLUMNA,
+                    static_cast<WPARAM>(column), &item, sizeof item, offsetof(LVCOLUMNA, pszText),
+                    kTextSize);
 }
 
 std::string RunningProgram::statusText(int part) {
@@ -225,7 +234,7 @@ std::string RunningProgram::statusText(int part) {
 }
 
 void RunningProgram::clickColumnHeader(int column) {
-  HWND list = control(82);
+  HWND list = control(panelControlId(kPanelResultList));
   HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
   int x = 10;
   for (int before = 0; before < column; ++before)
@@ -233,6 +242,23 @@ void RunningProgram::clickColumnHeader(int column) {
   const LPARAM at = MAKELPARAM(x, 5);
   SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
   SendMessageA(header, WM_LBUTTONUP, 0, at);
+}
+
+RECT RunningProgram::headerItemRect(int index) {
+  HWND list = control(panelControlId(kPanelResultList));
+  HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+  RemoteBlock block(process_.hProcess, sizeof(RECT));
+  RECT area = {};
+  if (SendMessageA(header, HDM_GETITEMRECT, index, reinterpret_cast<LPARAM>(block.at(0))) == 0 ||
+      !block.readInto(0, &area, sizeof area))
+    return {};
+  MapWindowPoints(header, nullptr, reinterpret_cast<POINT*>(&area), 2);
+  return area;
+}
+
+ScreenPicture RunningProgram::drawnPicture() {
+  RedrawWindow(main(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  return captureScreen();
 }
 
 bool RunningProgram::selectListEntry(HWND dialog, int id, const std::string& part) {
@@ -278,7 +304,7 @@ bool RunningProgram::running() const {
 }
 
 bool RunningProgram::waitForSearchEnd() {
-  return waitUntil([this] { return buttonEnabled(131) && !buttonEnabled(133); }, 30000);
+  return waitUntil([this] { return buttonEnabled(kCmdSearch) && !buttonEnabled(kCmdStop); }, 30000);
 }
 
 }  // namespace ostrya::uitest

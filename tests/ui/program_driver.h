@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+#include "screenshot.h"
+
 namespace ostrya::uitest {
 
 // A folder under the system's temporary folder, removed with everything in it at the end.
@@ -63,6 +65,10 @@ class RunningProgram {
   bool selectListEntry(HWND dialog, int id, const std::string& part);
   // The control's rectangle in the main window's client coordinates.
   RECT clientRect(int id);
+  // The result list's header item at a display position, in screen coordinates.
+  RECT headerItemRect(int index);
+  // The screen once the main window and its children have painted what they hold now.
+  ScreenPicture drawnPicture();
 
   // Posts WM_CLOSE and waits for the process; returns its exit code, or -1 when it does not end.
   int close();

@@ -4,7 +4,9 @@
 #include <windows.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -63,39 +65,80 @@ std::filesystem::path screenshotFolder() {
 
 }  // namespace
 
-bool saveScreenshot(const std::string& name) {
-  const int width = GetSystemMetrics(SM_CXSCREEN);
-  const int height = GetSystemMetrics(SM_CYSCREEN);
+ScreenPicture captureScreen() {
+  ScreenPicture picture;
+  picture.width = GetSystemMetrics(SM_CXSCREEN);
+  picture.height = GetSystemMetrics(SM_CYSCREEN);
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top row first
+  info.bmiHeader.biWidth = picture.width;
+  info.bmiHeader.biHeight = -picture.height;  // top row first
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  bool saved = false;
   if (bitmap != nullptr) {
     HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    BitBlt(memory, 0, 0, picture.width, picture.height, screen, 0, 0, SRCCOPY);
     GdiFlush();
     const auto* first = static_cast<const uint8_t*>(bits);
-    const std::vector<uint8_t> png =
-        encodePng(std::vector<uint8_t>(first, first + static_cast<std::size_t>(4) * width * height),
-                  width, height);
+    picture.bgrx.assign(first,
+                        first + static_cast<std::size_t>(4) * picture.width * picture.height);
     SelectObject(memory, old);
     DeleteObject(bitmap);
-    std::error_code ignored;
-    std::filesystem::create_directories(screenshotFolder(), ignored);
-    std::ofstream out(screenshotFolder() / (name + ".png"), std::ios::binary);
-    out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
-    saved = !png.empty() && out.good();
   }
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
-  return saved;
+  return picture;
+}
+
+// Calls visit(at) with the byte offset of each of the area's pixels that lie on the screen.
+template <typename Visit>
+void forEachPixel(const ScreenPicture& picture, const RECT& area, Visit visit) {
+  const int left = std::max<int>(area.left, 0);
+  const int top = std::max<int>(area.top, 0);
+  const int right = std::min<int>(area.right, picture.width);
+  const int bottom = std::min<int>(area.bottom, picture.height);
+  for (int y = top; y < bottom; ++y)
+    for (int x = left; x < right; ++x) visit((static_cast<std::size_t>(y) * picture.width + x) * 4);
+}
+
+double ScreenPicture::differenceIn(const ScreenPicture& other, const RECT& area) const {
+  if (bgrx.empty() || other.bgrx.size() != bgrx.size()) return 0;
+  std::size_t differing = 0;
+  std::size_t all = 0;
+  forEachPixel(*this, area, [&](std::size_t at) {
+    ++all;
+    if (std::memcmp(&bgrx[at], &other.bgrx[at], 3) != 0) ++differing;
+  });
+  return all == 0 ? 0 : static_cast<double>(differing) / static_cast<double>(all);
+}
+
+std::size_t ScreenPicture::pixelsOf(const RECT& area, COLORREF colour) const {
+  std::size_t count = 0;
+  if (bgrx.empty()) return 0;
+  forEachPixel(*this, area, [&](std::size_t at) {
+    if (bgrx[at] == GetBValue(colour) && bgrx[at + 1] == GetGValue(colour) &&
+        bgrx[at + 2] == GetRValue(colour))
+      ++count;
+  });
+  return count;
+}
+
+bool savePicture(const ScreenPicture& picture, const std::string& name) {
+  if (picture.bgrx.empty()) return false;
+  const std::vector<uint8_t> png = encodePng(picture.bgrx, picture.width, picture.height);
+  std::error_code ignored;
+  std::filesystem::create_directories(screenshotFolder(), ignored);
+  std::ofstream out(screenshotFolder() / (name + ".png"), std::ios::binary);
+  out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+  return !png.empty() && out.good();
+}
+
+bool saveScreenshot(const std::string& name) {
+  return savePicture(captureScreen(), name);
 }
 
 }  // namespace ostrya::uitest

@@ -12,30 +12,35 @@
 #include <string>
 #include <vector>
 
+#include "app/command_ids.h"
+#include "app/option_bits.h"
+#include "app/panel_controls.h"
 #include "app/panel_layout.h"
+#include "results/result_store.h"
 #include "screenshot.h"
+#include "ui/resources.h"
 
 namespace ostrya::uitest {
 namespace {
 
 constexpr char kEnglish[] = "[Ostrya]\r\nLanguage=US\r\n";
 
-// Ids of the panel, the commands and the status parts the tests use.
-enum : int {
-  kNamePatterns = 61,
-  kLookIn = 63,
-  kContainingText = 65,
-  kHex = 68,
-  kOptionsButton = 69,
-  kRecurse = 70,
-  kList = 82,
-  kSearch = 131,
-  kStop = 133,
-  kSortByName = 151,
-  kSortBySize = 154,
-  kLanguage = 166,
-  kGoToAndExit = 137,
-};
+// The panel's controls by the identifiers the program gives them.
+constexpr int id(PanelIndex index) {
+  return panelControlId(index);
+}
+constexpr int kCmdSortBySize = kCmdSortByName + static_cast<int>(SortMode::Size);
+
+// The options word of a first start (recurse folders), which the cases add to.
+constexpr uint32_t kFirstStart = optionsAtStart(0);
+
+// A settings file in English with the given options word.
+std::string englishWithOptions(uint32_t options) {
+  return "[Ostrya]\r\nLanguage=US\r\nOpt=" + std::to_string(options) + "\r\n";
+}
+
+// The grey of the header's sort arrows.
+constexpr COLORREF kArrowColour = RGB(128, 128, 128);
 
 // Message 1121: the link with a partner program, both ways.
 constexpr UINT kPartnerMessage = WM_USER + 97;
@@ -50,20 +55,29 @@ void makeTree(const ScratchFolder& scratch) {
 
 // Opens the File menu as Alt and Down would, saves a picture of it and closes it again. The
 // keys are sent again while no menu shows: a window that has just closed a dialog may not take
-// them yet.
+// them yet. The picture is taken again until the menu's place in it differs from the screen
+// before the menu opened for most of its pixels: a menu window that exists is not yet one that
+// has been drawn.
 bool screenshotFileMenu(RunningProgram& program, const std::string& name) {
-  const auto menuShown = [&] { return program.topLevel("#32768") != nullptr; };
+  const auto menu = [&] { return program.topLevel("#32768"); };
+  const ScreenPicture closed = captureScreen();
   const bool opened = waitUntil([&] {
     PostMessageA(program.main(), WM_SYSCOMMAND, SC_KEYMENU, 0);
     PostMessageA(program.main(), WM_KEYDOWN, VK_DOWN, 0);
-    return waitUntil(menuShown, 1500);
+    return waitUntil([&] { return menu() != nullptr; }, 1500);
   });
-  Sleep(300);
-  const bool saved = opened && saveScreenshot(name);
+  ScreenPicture open;
+  const bool drawn = opened && waitUntil([&] {
+                       RECT area = {};
+                       GetWindowRect(menu(), &area);
+                       open = captureScreen();
+                       return open.differenceIn(closed, area) > 0.5;
+                     });
+  const bool saved = drawn && savePicture(open, name);
   PostMessageA(program.main(), WM_CANCELMODE, 0, 0);
   PostMessageA(program.main(), WM_KEYDOWN, VK_ESCAPE, 0);
   PostMessageA(program.main(), WM_KEYDOWN, VK_ESCAPE, 0);
-  waitUntil([&] { return !menuShown(); }, 3000);
+  waitUntil([&] { return menu() == nullptr; }, 3000);
   return saved;
 }
 
@@ -75,7 +89,7 @@ TEST(WindowProgram, FirstStartAsksForTheLanguageAndWritesItsSettingsAtExit) {
   ScratchFolder scratch;
   RunningProgram program(scratch.path(), "", true);
   ASSERT_NE(program.dialog(), nullptr) << "no language dialog at the first start";
-  EXPECT_NE(GetDlgItem(program.dialog(), 91), nullptr);
+  EXPECT_NE(GetDlgItem(program.dialog(), kLanguageList), nullptr);
   EXPECT_TRUE(saveScreenshot("language-dialog"));
   PostMessageA(program.dialog(), WM_COMMAND, IDCANCEL, 0);
   ASSERT_NE(program.main(), nullptr);
@@ -84,15 +98,15 @@ TEST(WindowProgram, FirstStartAsksForTheLanguageAndWritesItsSettingsAtExit) {
   GetWindowTextA(program.main(), title, sizeof title);
   EXPECT_STREQ(title, "Ostrya");
   // Cancelled: English, and the look-in field starts at the root of the Windows drive.
-  EXPECT_EQ(program.text(60), "Search for:");
-  EXPECT_EQ(program.text(kLookIn).substr(1), ":\\");
-  EXPECT_TRUE(program.checked(kRecurse));
+  EXPECT_EQ(program.text(id(kPanelSearchForLabel)), "Search for:");
+  EXPECT_EQ(program.text(id(kPanelLookIn)).substr(1), ":\\");
+  EXPECT_TRUE(program.checked(id(kPanelRecurse)));
   // All 23 controls exist; the four spare ones never show.
-  for (int id = 60; id <= 82; ++id) {
-    HWND control = program.control(id);
-    ASSERT_NE(control, nullptr) << id;
-    const bool spare = id >= 73 && id <= 76;
-    EXPECT_EQ(IsWindowVisible(control) != 0, !spare) << id;
+  for (int index = 0; index < kPanelControlCount; ++index) {
+    HWND control = program.control(id(static_cast<PanelIndex>(index)));
+    ASSERT_NE(control, nullptr) << index;
+    const bool spare = index >= kPanelUnusedLabel && index <= kPanelUnused3;
+    EXPECT_EQ(IsWindowVisible(control) != 0, !spare) << index;
   }
   EXPECT_EQ(program.close(), 0);
 
@@ -112,24 +126,24 @@ TEST(WindowProgram, SearchFillsTheListSortsAndKeepsTheHistories) {
     RunningProgram program(scratch.path());
     ASSERT_NE(program.main(), nullptr);
     // With an empty list the file commands are greyed, Search is not, Stop is.
-    EXPECT_FALSE(program.buttonEnabled(102));
-    EXPECT_FALSE(program.buttonEnabled(112));
-    EXPECT_TRUE(program.buttonEnabled(kSearch));
-    EXPECT_FALSE(program.buttonEnabled(kStop));
+    EXPECT_FALSE(program.buttonEnabled(kCmdMakeShortcut));
+    EXPECT_FALSE(program.buttonEnabled(kCmdExportText));
+    EXPECT_TRUE(program.buttonEnabled(kCmdSearch));
+    EXPECT_FALSE(program.buttonEnabled(kCmdStop));
 
-    program.setText(kNamePatterns, "*.txt");
-    program.setText(kLookIn, treeOf(scratch));
-    program.command(kSearch);
+    program.setText(id(kPanelNamePatterns), "*.txt");
+    program.setText(id(kPanelLookIn), treeOf(scratch));
+    program.command(kCmdSearch);
     ASSERT_TRUE(waitUntil([&] { return program.itemCount() == 3; })) << program.itemCount();
     ASSERT_TRUE(program.waitForSearchEnd());
     EXPECT_EQ(program.statusText(1).rfind("Total 3 files", 0), 0u) << program.statusText(1);
-    EXPECT_TRUE(program.buttonEnabled(102));
-    EXPECT_TRUE(program.buttonEnabled(112));
+    EXPECT_TRUE(program.buttonEnabled(kCmdMakeShortcut));
+    EXPECT_TRUE(program.buttonEnabled(kCmdExportText));
     // The run ends with the focus on the list and its first row selected.
     EXPECT_TRUE(waitUntil([&] { return program.statusText(0).rfind("Selected 1 file", 0) == 0; }))
         << program.statusText(0);
 
-    program.command(kSortBySize);
+    program.command(kCmdSortBySize);
     ASSERT_TRUE(waitUntil([&] { return program.cellText(0, 0) == "c.txt"; }))
         << program.cellText(0, 0);
     EXPECT_EQ(program.cellText(1, 0), "a.txt");
@@ -139,7 +153,7 @@ TEST(WindowProgram, SearchFillsTheListSortsAndKeepsTheHistories) {
     EXPECT_EQ(program.cellText(1, 3), "A");
     EXPECT_EQ(program.cellText(1, 4), treeOf(scratch));
     EXPECT_FALSE(program.cellText(1, 2).empty());  // the date and time
-    program.command(kSortByName);
+    program.command(kCmdSortByName);
     ASSERT_TRUE(waitUntil([&] { return program.cellText(0, 0) == "a.txt"; }));
     EXPECT_EQ(program.cellText(2, 0), "c.txt");
     EXPECT_EQ(program.cellText(2, 4), (scratch.path() / "tree" / "sub").string());
@@ -152,13 +166,21 @@ TEST(WindowProgram, SearchFillsTheListSortsAndKeepsTheHistories) {
     ASSERT_TRUE(waitUntil([&] { return program.cellText(0, 0) == "b.txt"; }))
         << program.cellText(0, 0);
     EXPECT_EQ(program.cellText(2, 0), "c.txt");
-    EXPECT_TRUE(saveScreenshot("main-window-with-results"));
+    const ScreenPicture picture = program.drawnPicture();
+    EXPECT_TRUE(savePicture(picture, "main-window-with-results"));
+    // The Size header shows its arrow on the header's own face, without the bitmap's key colour
+    // around it.
+    const RECT sizeHeader = program.headerItemRect(1);
+    EXPECT_GT(picture.pixelsOf(sizeHeader, kArrowColour), 10u);
+    if (GetSysColor(COLOR_BTNFACE) != kImageKeyColour) {
+      EXPECT_EQ(picture.pixelsOf(sizeHeader, kImageKeyColour), 0u);
+    }
 
     // The File menu opened from the keyboard, drawn by the program itself.
     EXPECT_TRUE(screenshotFileMenu(program, "file-menu"));
 
     // Esc with nothing to cancel ends the program.
-    program.command(25);
+    program.command(kCmdEscape);
     ASSERT_TRUE(waitUntil([&] { return !program.running(); }));
   }
   const std::string ini = scratch.text("Ostry.INI");
@@ -168,8 +190,8 @@ TEST(WindowProgram, SearchFillsTheListSortsAndKeepsTheHistories) {
   // The next start offers the histories again.
   RunningProgram again(scratch.path());
   ASSERT_NE(again.main(), nullptr);
-  EXPECT_EQ(again.text(kNamePatterns), "*.txt");
-  EXPECT_EQ(again.text(kLookIn), treeOf(scratch));
+  EXPECT_EQ(again.text(id(kPanelNamePatterns)), "*.txt");
+  EXPECT_EQ(again.text(id(kPanelLookIn)), treeOf(scratch));
 }
 
 TEST(WindowProgram, CloseIsRefusedWhileSearchingAndStopCancels) {
@@ -182,15 +204,15 @@ TEST(WindowProgram, CloseIsRefusedWhileSearchingAndStopCancels) {
   GetWindowsDirectoryA(windows, sizeof windows);
   std::string lookIn = windows;
   while (lookIn.size() + std::strlen(windows) + 1 < 1000) lookIn += std::string(";") + windows;
-  program.setText(kNamePatterns, "*");
-  program.setText(kLookIn, lookIn);
-  program.setText(kContainingText, "no file holds this text, surely");
-  program.command(kSearch);
-  ASSERT_TRUE(waitUntil([&] { return program.buttonEnabled(kStop); }));
+  program.setText(id(kPanelNamePatterns), "*");
+  program.setText(id(kPanelLookIn), lookIn);
+  program.setText(id(kPanelContainingText), "no file holds this text, surely");
+  program.command(kCmdSearch);
+  ASSERT_TRUE(waitUntil([&] { return program.buttonEnabled(kCmdStop); }));
   PostMessageA(program.main(), WM_CLOSE, 0, 0);
   Sleep(300);
   EXPECT_TRUE(program.running());
-  program.command(kStop);
+  program.command(kCmdStop);
   ASSERT_TRUE(program.waitForSearchEnd());
   EXPECT_NE(program.statusText(1).find("search canceled"), std::string::npos)
       << program.statusText(1);
@@ -202,8 +224,8 @@ TEST(WindowProgram, GermanRelabelsPanelAndColumns) {
   scratch.file("Ostry.INI", "[Ostrya]\r\nLanguage=de\r\n");
   RunningProgram program(scratch.path());
   ASSERT_NE(program.main(), nullptr);
-  EXPECT_EQ(program.text(60), "Suchen nach:");
-  EXPECT_EQ(program.text(kRecurse), "Untergeordnete Ordner einbeziehen");
+  EXPECT_EQ(program.text(id(kPanelSearchForLabel)), "Suchen nach:");
+  EXPECT_EQ(program.text(id(kPanelRecurse)), "Untergeordnete Ordner einbeziehen");
   EXPECT_EQ(program.columnTitle(0), "Name");
   EXPECT_EQ(program.columnTitle(4), "In Ordner");
 }
@@ -214,13 +236,14 @@ TEST(WindowProgram, GermanChosenInTheLanguageDialog) {
   {
     RunningProgram program(scratch.path());
     ASSERT_NE(program.main(), nullptr);
-    program.command(kLanguage);
+    program.command(kCmdLanguage);
     HWND dialog = nullptr;
     ASSERT_TRUE(waitUntil([&] { return (dialog = program.topLevel("#32770")) != nullptr; }));
     // The dialog exists before its list is filled.
     ASSERT_TRUE(waitUntil([&] { return program.selectListEntry(dialog, 91, "Deutsch"); }));
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(waitUntil([&] { return program.text(60) == "Suchen nach:"; })) << program.text(60);
+    ASSERT_TRUE(waitUntil([&] { return program.text(id(kPanelSearchForLabel)) == "Suchen nach:"; }))
+        << program.text(id(kPanelSearchForLabel));
     EXPECT_EQ(program.columnTitle(4), "In Ordner");
     // Wine keeps a menu inside its process; the menu's texts are looked at in a picture.
     EXPECT_TRUE(screenshotFileMenu(program, "file-menu-german"));
@@ -301,17 +324,17 @@ TEST(WindowProgram, PartnerLinkHandsOverTheLookInFolderAndTheChosenItem) {
   block[0] = 'P';
   std::strcpy(block + 5, treeOf(scratch).c_str());
   SendMessageA(program.main(), kPartnerMessage, 0, 0);
-  EXPECT_EQ(program.text(kLookIn), treeOf(scratch));
+  EXPECT_EQ(program.text(id(kPanelLookIn)), treeOf(scratch));
   EXPECT_EQ(block[0], '\0');
 
-  program.setText(kNamePatterns, "b.txt");
-  program.command(kSearch);
+  program.setText(id(kPanelNamePatterns), "b.txt");
+  program.command(kCmdSearch);
   ASSERT_TRUE(waitUntil([&] { return program.itemCount() == 1; }));
   ASSERT_TRUE(program.waitForSearchEnd());
   // The item handed over is the current one, which the end of the run selects.
   ASSERT_TRUE(waitUntil([&] { return program.statusText(0).rfind("Selected 1 file", 0) == 0; }));
   // "Go to and exit" hands the item to the partner, then ends the program.
-  program.command(kGoToAndExit);
+  program.command(kCmdGoToAndExit);
   ASSERT_TRUE(waitUntil([&] { return !program.running(); }));
   EXPECT_EQ(partner.request, "G" + treeOf(scratch) + "\\b.txt");
 }
@@ -322,8 +345,8 @@ TEST(WindowProgram, PanelFollowsItsLayoutArithmetic) {
   scratch.file("Ostry.INI", kEnglish);
   RunningProgram program(scratch.path());
   ASSERT_NE(program.main(), nullptr);
-  const int itemHeight =
-      static_cast<int>(SendMessageA(program.control(kNamePatterns), CB_GETITEMHEIGHT, 0, 0));
+  const int itemHeight = static_cast<int>(
+      SendMessageA(program.control(id(kPanelNamePatterns)), CB_GETITEMHEIGHT, 0, 0));
   RECT client;
   GetClientRect(program.main(), &client);
   RECT toolBar;
@@ -335,25 +358,31 @@ TEST(WindowProgram, PanelFollowsItsLayoutArithmetic) {
       client.bottom - (toolBar.bottom - toolBar.top) - (statusBar.bottom - statusBar.top)};
   for (bool expanded : {false, true}) {
     if (expanded) {
-      program.command(kOptionsButton);
-      ASSERT_TRUE(waitUntil([&] { return program.clientRect(kRecurse).right > 0; }));
+      program.command(id(kPanelOptionsButton));
+      ASSERT_TRUE(waitUntil([&] { return program.clientRect(id(kPanelRecurse)).right > 0; }));
     }
     const PanelLayout layout = layoutPanel(band, itemHeight, expanded, false);
     // Combo boxes keep their own closed height; the rest is as laid out.
-    for (int id : {60, 62, 64, 65, 66, 67, 68, 69, 70, 77, 79, 81, 82}) {
-      const RECT got = program.clientRect(id);
-      const Rect& want = layout.controls[id - 60];
-      if (!expanded && id >= 70 && id <= 81) {
-        EXPECT_FALSE(IsWindowVisible(program.control(id)) && got.right > got.left) << id;
+    for (PanelIndex index :
+         {kPanelSearchForLabel, kPanelLookInLabel, kPanelContainingLabel, kPanelContainingText,
+          kPanelBrowse, kPanelDrives, kPanelHex, kPanelOptionsButton, kPanelRecurse, kPanelKeepText,
+          kPanelFilterButton, kPanelRegex, kPanelResultList}) {
+      const RECT got = program.clientRect(id(index));
+      const Rect& want = layout.controls[index];
+      // Collapsed, the options below the button are hidden.
+      if (!expanded && index >= kPanelRecurse && index <= kPanelRegex) {
+        EXPECT_FALSE(IsWindowVisible(program.control(id(index))) && got.right > got.left) << index;
         continue;
       }
-      EXPECT_EQ(got.left, want.x) << id << (expanded ? " expanded" : "");
-      EXPECT_EQ(got.top, want.y) << id << (expanded ? " expanded" : "");
-      EXPECT_EQ(got.right - got.left, want.width) << id << (expanded ? " expanded" : "");
+      EXPECT_EQ(got.left, want.x) << index << (expanded ? " expanded" : "");
+      EXPECT_EQ(got.top, want.y) << index << (expanded ? " expanded" : "");
+      EXPECT_EQ(got.right - got.left, want.width) << index << (expanded ? " expanded" : "");
     }
   }
   EXPECT_EQ(program.close(), 0);
-  EXPECT_NE(scratch.text("Ostry.INI").find("Opt=144\r\n"), std::string::npos);
+  EXPECT_NE(scratch.text("Ostry.INI")
+                .find("Opt=" + std::to_string(kFirstStart | kOptOptionsExpanded) + "\r\n"),
+            std::string::npos);
 }
 
 TEST(WindowProgram, StoredColumnsPlacementAndFolderArgument) {
@@ -364,10 +393,11 @@ TEST(WindowProgram, StoredColumnsPlacementAndFolderArgument) {
   {
     RunningProgram program(scratch.path(), treeOf(scratch));
     ASSERT_NE(program.main(), nullptr);
-    EXPECT_EQ(program.text(kLookIn), treeOf(scratch));
-    HWND header = reinterpret_cast<HWND>(SendMessageA(program.control(kList), LVM_GETHEADER, 0, 0));
+    EXPECT_EQ(program.text(id(kPanelLookIn)), treeOf(scratch));
+    HWND header = reinterpret_cast<HWND>(
+        SendMessageA(program.control(id(kPanelResultList)), LVM_GETHEADER, 0, 0));
     EXPECT_EQ(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0), 5);
-    EXPECT_EQ(SendMessageA(program.control(kList), LVM_GETCOLUMNWIDTH, 1, 0), 90);
+    EXPECT_EQ(SendMessageA(program.control(id(kPanelResultList)), LVM_GETCOLUMNWIDTH, 1, 0), 90);
     EXPECT_EQ(program.columnTitle(3), "Path");  // Attributes is hidden
     RECT window;
     GetWindowRect(program.main(), &window);
@@ -383,25 +413,27 @@ TEST(WindowProgram, StoredColumnsPlacementAndFolderArgument) {
 
 TEST(WindowProgram, ViewOptionsReachTheList) {
   struct Case {
-    const char* options;
+    uint32_t options;
     DWORD styles;  // extended list styles expected on
     DWORD view;
   } cases[] = {
-      {"128", 0, LVS_REPORT},
-      {"4194432", LVS_EX_FULLROWSELECT, LVS_REPORT},  // full row select
-      {"8389760", LVS_EX_GRIDLINES, LVS_LIST},        // grid lines, list view
-      {"12583552", LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES, LVS_SMALLICON},
+      {kFirstStart, 0, LVS_REPORT},
+      {kFirstStart | kOptFullRowSelect, LVS_EX_FULLROWSELECT, LVS_REPORT},
+      {kFirstStart | kOptGridLines | kOptViewList, LVS_EX_GRIDLINES, LVS_LIST},
+      {kFirstStart | kOptFullRowSelect | kOptGridLines | kOptViewSmallIcons,
+       LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES, LVS_SMALLICON},
   };
   for (const Case& c : cases) {
     ScratchFolder scratch;
-    scratch.file("Ostry.INI", std::string("[Ostrya]\r\nLanguage=US\r\nOpt=") + c.options + "\r\n");
+    scratch.file("Ostry.INI", englishWithOptions(c.options));
     RunningProgram program(scratch.path());
     ASSERT_NE(program.main(), nullptr);
     const auto styles = static_cast<DWORD>(
-        SendMessageA(program.control(kList), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+        SendMessageA(program.control(id(kPanelResultList)), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
     EXPECT_EQ(styles & (LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES), c.styles) << c.options;
     EXPECT_NE(styles & LVS_EX_HEADERDRAGDROP, 0u) << c.options;
-    EXPECT_EQ(GetWindowLongA(program.control(kList), GWL_STYLE) & LVS_TYPEMASK, c.view)
+    EXPECT_EQ(GetWindowLongA(program.control(id(kPanelResultList)), GWL_STYLE) & LVS_TYPEMASK,
+              c.view)
         << c.options;
   }
 }
@@ -409,16 +441,16 @@ TEST(WindowProgram, ViewOptionsReachTheList) {
 TEST(WindowProgram, HexModeCleansAndRewritesTheContainingText) {
   ScratchFolder scratch;
   makeTree(scratch);
-  scratch.file("Ostry.INI", "[Ostrya]\r\nLanguage=US\r\nOpt=524416\r\n");  // recurse and HEX
+  scratch.file("Ostry.INI", englishWithOptions(kFirstStart | kOptHex));
   RunningProgram program(scratch.path());
   ASSERT_NE(program.main(), nullptr);
-  EXPECT_TRUE(program.checked(kHex));
-  program.setText(kContainingText, "1 2 xyz");
-  EXPECT_TRUE(waitUntil([&] { return program.text(kContainingText) == "1 2    "; }))
-      << program.text(kContainingText);
-  program.setText(kLookIn, treeOf(scratch));
-  program.commandNow(kSearch);
-  EXPECT_EQ(program.text(kContainingText), "01 02 ");
+  EXPECT_TRUE(program.checked(id(kPanelHex)));
+  program.setText(id(kPanelContainingText), "1 2 xyz");
+  EXPECT_TRUE(waitUntil([&] { return program.text(id(kPanelContainingText)) == "1 2    "; }))
+      << program.text(id(kPanelContainingText));
+  program.setText(id(kPanelLookIn), treeOf(scratch));
+  program.commandNow(kCmdSearch);
+  EXPECT_EQ(program.text(id(kPanelContainingText)), "01 02 ");
 }
 
 // Input the search cannot mean anything with is refused in a message box with the focus on the
@@ -427,13 +459,13 @@ TEST(WindowProgram, RefusedInputAndWhatCouldNotBeSearchedAreSaid) {
   ScratchFolder scratch;
   makeTree(scratch);
   scratch.file("tree\\hard.txt", std::string(40000, 'a') + "b");
-  scratch.file("Ostry.INI", "[Ostrya]\r\nLanguage=US\r\nOpt=262272\r\n");  // recurse, regex
+  scratch.file("Ostry.INI", englishWithOptions(kFirstStart | kOptRegex));
   RunningProgram program(scratch.path());
   ASSERT_NE(program.main(), nullptr);
   const std::string missing = (scratch.path() / "no such folder").string();
-  program.setText(kNamePatterns, "*.txt");
-  program.setText(kLookIn, treeOf(scratch) + ";" + missing);
-  program.command(kSearch);
+  program.setText(id(kPanelNamePatterns), "*.txt");
+  program.setText(id(kPanelLookIn), treeOf(scratch) + ";" + missing);
+  program.command(kCmdSearch);
   HWND box = nullptr;
   ASSERT_TRUE(waitUntil([&] { return (box = program.topLevel("#32770")) != nullptr; }));
   // The box exists a moment before its text does.
@@ -445,14 +477,14 @@ TEST(WindowProgram, RefusedInputAndWhatCouldNotBeSearchedAreSaid) {
   GUITHREADINFO focus = {sizeof focus};
   ASSERT_TRUE(waitUntil([&] {
     return GetGUIThreadInfo(GetWindowThreadProcessId(program.main(), nullptr), &focus) &&
-           (focus.hwndFocus == program.control(kLookIn) ||
-            IsChild(program.control(kLookIn), focus.hwndFocus));
+           (focus.hwndFocus == program.control(id(kPanelLookIn)) ||
+            IsChild(program.control(id(kPanelLookIn)), focus.hwndFocus));
   }));
   EXPECT_EQ(program.itemCount(), 0);
 
-  program.setText(kLookIn, treeOf(scratch));
-  program.setText(kContainingText, "^(a+)+$|needle");
-  program.command(kSearch);
+  program.setText(id(kPanelLookIn), treeOf(scratch));
+  program.setText(id(kPanelContainingText), "^(a+)+$|needle");
+  program.command(kCmdSearch);
   ASSERT_TRUE(waitUntil([&] {
     return program.statusText(1).find("not searched") != std::string::npos;
   })) << program.statusText(1);
@@ -485,9 +517,9 @@ std::vector<int> rowsInside(RunningProgram& program, const ScratchFolder& scratc
 std::vector<int> searchInside(RunningProgram& program, const ScratchFolder& scratch,
                               const std::string& text, const std::vector<std::string>& archives,
                               const std::vector<int>& expected) {
-  program.setText(kContainingText, text);
-  program.setText(kLookIn, treeOf(scratch));
-  program.commandNow(kSearch);
+  program.setText(id(kPanelContainingText), text);
+  program.setText(id(kPanelLookIn), treeOf(scratch));
+  program.commandNow(kCmdSearch);
   waitUntil([&] { return rowsInside(program, scratch, archives) == expected; }, 30000);
   EXPECT_TRUE(program.waitForSearchEnd());
   return rowsInside(program, scratch, archives);
@@ -527,8 +559,7 @@ TEST(WindowProgram, ContainingTextIsFoundInsideCompressedFiles) {
     return counts;
   };
   {
-    // Recurse, regular expression, search in compressed files.
-    scratch.file("Ostry.INI", "[Ostrya]\r\nLanguage=US\r\nOpt=1310848\r\n");
+    scratch.file("Ostry.INI", englishWithOptions(kFirstStart | kOptRegex | kOptArchives));
     RunningProgram program(scratch.path());
     ASSERT_NE(program.main(), nullptr);
     const std::vector<int> counts = expected(words, 0);
@@ -537,8 +568,8 @@ TEST(WindowProgram, ContainingTextIsFoundInsideCompressedFiles) {
               counts);
     EXPECT_EQ(program.close(), 0);
   }
-  // Recurse, HEX, search in compressed files: a solid RAR 5 archive's last entry.
-  scratch.file("Ostry.INI", "[Ostrya]\r\nLanguage=US\r\nOpt=1572992\r\n");
+  // HEX: a solid RAR 5 archive's last entry.
+  scratch.file("Ostry.INI", englishWithOptions(kFirstStart | kOptHex | kOptArchives));
   RunningProgram program(scratch.path());
   ASSERT_NE(program.main(), nullptr);
   std::vector<int> counts = expected(bytes, words.size());
@@ -570,8 +601,7 @@ TEST(WindowProgram, ContainingTextIsFoundInsideDosEraArchives) {
     archives.push_back(name);
     counts.push_back(h.entries);
   }
-  // Recurse, regular expression, search in compressed files.
-  scratch.file("Ostry.INI", "[Ostrya]\r\nLanguage=US\r\nOpt=1310848\r\n");
+  scratch.file("Ostry.INI", englishWithOptions(kFirstStart | kOptRegex | kOptArchives));
   RunningProgram program(scratch.path());
   ASSERT_NE(program.main(), nullptr);
   EXPECT_EQ(searchInside(program, scratch, "needle|Foundation", archives, counts), counts);

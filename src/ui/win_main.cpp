@@ -1,4 +1,5 @@
-// Win32 only: the window program's entry: the app state, the main window and its message loop.
+// Win32 only: the window program's entry: the window's state, the main window and its message
+// loop.
 #include <windows.h>
 // after windows.h, which it needs
 #include <commctrl.h>
@@ -7,7 +8,6 @@
 #include <memory>
 #include <new>
 
-#include "app/app_state_win32.h"
 #include "app/start_up.h"
 #include "foundation/config_store.h"
 #include "foundation/config_values.h"
@@ -16,10 +16,10 @@
 #include "platform/process.h"
 #include "search/name_match.h"
 #include "ui/main_window.h"
+#include "ui/main_window_state.h"
 #include "ui/message_box_errors.h"
 #include "ui/partner_link.h"
 #include "ui/resources.h"
-#include "ui/window_host.h"
 
 namespace {
 
@@ -32,16 +32,14 @@ ostrya::ConfigStore programConfig;
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   using namespace ostrya;
   InitCommonControls();
-  std::unique_ptr<AppState> state(new (std::nothrow) AppState(programConfig));
+  std::unique_ptr<MainWindow> state(new (std::nothrow) MainWindow(programConfig));
   if (!state) return 0;
-  setApp(state.get());
   MessageBoxErrors errors;
   setErrorPresenter(&errors);
 
   // PathMatchSpecA of Shlwapi.dll, looked up once; the library stays loaded while the program
   // runs, and a system without it matches names with the program's own wildcards.
-  state->context.secondChance = secondChanceMatcher();
-  state->host = std::make_unique<WindowHost>();
+  state->search.context.secondChance = secondChanceMatcher();
   state->instance = instance;
   state->icon = LoadIconA(instance, MAKEINTRESOURCEA(kProgramIcon));
   GetWindowsDirectoryA(state->windowsDirectory, sizeof state->windowsDirectory);
@@ -52,10 +50,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   const WindowPlacement placement = loadWindowPlacement(programConfig, "Ostrya");
   HWND window = CreateWindowExA(0, kMainWindowClass, state->title, WS_OVERLAPPEDWINDOW,
                                 placement.left, placement.top, placement.width, placement.height,
-                                nullptr, nullptr, instance, nullptr);
+                                nullptr, nullptr, instance, state.get());
   if (window == nullptr) return 0;
   if (const unsigned long partner = readFirstArgument(state->firstArgument).partnerWindow)
-    openPartnerLink(partner);
+    openPartnerLink(*state, partner);
   ShowWindow(window, placement.maximised ? SW_SHOWMAXIMIZED : showCommand);
   // A settings file that exists but cannot be read is said once; it is then left as it is.
   if (const int code = programConfig.readError())
@@ -69,10 +67,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     DispatchMessageA(&message);
   }
 
-  // A run whose window is gone ends by itself: its messages to the window fail at once.
-  if (state->searchThread.joinable()) state->searchThread.join();
+  // A run still going is joined as the state goes.
   state.reset();
-  setApp(nullptr);
   // The settings are written now, while a failure can still be shown.
   if (const int code = programConfig.flush())
     showSystemError(nullptr, code > 0 ? code : ERROR_LOCK_VIOLATION,
