@@ -125,8 +125,11 @@ bool splitDate(const char* text, CalendarDate& date) {
   return false;
 }
 
+}  // namespace
+
 // Every year divisible by 4 is a leap year here, 2100 included: of the years a DOS date holds
-// (1980 to 2107) it is the only one where the calendar's own rule differs.
+// (1980 to 2107) it is the only one where the calendar's own rule differs. The date picker's
+// calendar counts its months the same way, so that every day it offers reads back as a date.
 uint32_t daysInMonth(uint32_t month, uint32_t year) {
   switch (month) {
     case 4:
@@ -140,8 +143,6 @@ uint32_t daysInMonth(uint32_t month, uint32_t year) {
       return 31;
   }
 }
-
-}  // namespace
 
 // The DOS date holds the years 1980 to 2107 only, so the dates outside them are not dates here:
 // a later year would be stored as another date than the one typed.

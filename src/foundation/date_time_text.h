@@ -18,6 +18,9 @@ struct ClockTime {
   uint32_t second = 0;
 };
 
+// February has 29 days in every year divisible by 4.
+uint32_t daysInMonth(uint32_t month, uint32_t year);
+
 // A day, month and year typed leniently ("1.5.26", "010526", "1 5 2026"); a two-digit year lies
 // in the century of `currentYear`. False unless it is a real date from 1980 to 2107, the years a
 // DOS date holds.
