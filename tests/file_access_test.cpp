@@ -89,13 +89,18 @@ TEST(OutputFile, FailureShowsTheSystemTextCaptionedWithTheFileName) {
   tree.folder("taken.txt");
   RecordingPresenter presenter;
   setErrorPresenter(&presenter);
+  tree.file("blocker", "a file where a folder should be");
   OutputFile out;
-  // A folder stands where the file should be.
+  // A folder stands where the file should be; a file stands where its folder should be.
   EXPECT_EQ(out.create(nullptr, tree.native("taken.txt").c_str()), -1);
+  EXPECT_EQ(out.create(nullptr, tree.native("blocker/list.txt").c_str()), -1);
   setErrorPresenter(nullptr);
-  ASSERT_EQ(presenter.texts.size(), 1u);
+  ASSERT_EQ(presenter.texts.size(), 2u);
   EXPECT_FALSE(presenter.texts[0].empty());
+  EXPECT_FALSE(presenter.texts[1].empty());
   EXPECT_EQ(presenter.captions[0], "taken.txt");
+  EXPECT_EQ(presenter.captions[1], "list.txt");
+  EXPECT_FALSE(std::filesystem::exists(tree.root() / "blocker" / "list.txt"));
 }
 
 TEST(SystemErrorBox, CodesAndCaptions) {

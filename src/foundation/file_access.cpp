@@ -110,8 +110,9 @@ int OutputFile::create(void* owner, const char* path) {
   const int code =
       createWithFolders(file_, path, platform::FileHandle::Replace::KeepingHiddenAndSystem);
   if (code == 0) return 0;
-  // A path still missing after its folders were made fails without a box.
-  if (!platform::isPathNotFound(code)) showSystemError(owner, code, path);
+  // A path still missing after its folders were tried (a file stands where a folder should be)
+  // is said too: the user asked for this file and must learn that it was not written.
+  showSystemError(owner, code, path);
   return -1;
 }
 

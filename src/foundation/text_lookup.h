@@ -19,6 +19,12 @@ enum TextId : uint32_t {
   kTextBytes = 2028,
   kTextCanceled = 2029,
   kTextNotSearched = 2030,
+  // The module commands.
+  kTextModuleCallFailed = 10001,
+  kTextEntryPointMissing = 10002,
+  // A filter bound that is no date or time.
+  kTextInvalidDate = 10010,
+  kTextInvalidTime = 10011,
   // Input a search cannot run with.
   kTextHexCharacter = 10020,
   kTextHexNoDigits = 10021,

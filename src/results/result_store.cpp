@@ -6,6 +6,7 @@
 #include <new>
 #include <string_view>
 
+#include "foundation/path_text.h"
 #include "platform/path.h"
 
 namespace ostrya {
@@ -13,22 +14,6 @@ namespace {
 
 // A record shorter than its header would stall or derail every walk of the area by lengths.
 constexpr std::size_t kMinResultLength = result_layout::kName + 1;
-
-std::string joinPath(std::string_view folder, std::string_view name) {
-  std::string path(folder);
-  if (path.empty() || !platform::isPathSeparator(path.back())) path += platform::kPathSeparator;
-  path += name;
-  return path;
-}
-
-// The folder that holds a path; a drive root ("C:\") and the POSIX root keep their separator so
-// that they still name a folder.
-std::string parentOf(std::string_view path) {
-  const std::size_t cut = path.find_last_of("\\/");
-  if (cut == std::string_view::npos) return {};
-  const bool root = cut == 0 || (cut == 2 && path[1] == ':');
-  return std::string(path.substr(0, root ? cut + 1 : cut));
-}
 
 // Folders count as folders only; a size that is not known adds nothing rather than wrapping the
 // byte count.
@@ -159,7 +144,7 @@ std::vector<uint32_t> ResultStore::recordOffsetsLocked() const {
 std::string ResultStore::joinedPathLocked(const ResultRecord& record) {
   const FolderRecord folder = folderRecordLocked(record.folderNumber());
   if (folder.bytes() == nullptr) return record.name();
-  return joinPath(folder.path(), record.name());
+  return joinedPath(folder.path(), record.name());
 }
 
 // An archive entry cannot be run, copied or deleted by itself, so its path is that of the
@@ -174,7 +159,7 @@ std::string ResultStore::fullPathOfRow(uint32_t row) {
     const std::string_view path = folder.path();
     if (folder.archivePathLength() != 0)
       return std::string(path.substr(0, folder.archivePathLength()));
-    return joinPath(path, record.name());
+    return joinedPath(path, record.name());
   } catch (const std::bad_alloc&) {
     return {};
   }
@@ -194,7 +179,7 @@ std::string ResultStore::folderOfRow(uint32_t row) {
       const std::string_view path = folder.path();
       if (folder.archivePathLength() != 0)
         return parentOf(path.substr(0, folder.archivePathLength()));
-      fullPath = joinPath(path, record.name());
+      fullPath = joinedPath(path, record.name());
       folderPath = path;
     }
     // Asked outside the lock: the file system may be slow and the search must not wait for it.

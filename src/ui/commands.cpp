@@ -12,6 +12,9 @@
 #include "app/option_bits.h"
 #include "foundation/config_values.h"
 #include "foundation/error_box.h"
+#include "ui/export_command.h"
+#include "ui/file_commands.h"
+#include "ui/folder_browser.h"
 #include "ui/language_ui.h"
 #include "ui/main_window.h"
 #include "ui/main_window_state.h"
@@ -79,7 +82,7 @@ void onEscape(MainWindow& w) {
       PostMessageA(w.window, WM_COMMAND, kCmdStop, 0);
       break;
     case EscapeAction::CancelEdit:
-      DestroyWindow(edit);
+      cancelRename(w, edit);
       break;
     case EscapeAction::Exit:
       PostMessageA(w.window, WM_COMMAND, kCmdExit, 0);
@@ -194,7 +197,7 @@ void onCommand(MainWindow& w, WPARAM wParam) {
       onFieldNotification(w, command, code);
       return;
     case id(kPanelBrowse):
-      browseForLookInFolder(w);
+      browseForFolder(w.window, w.panel.controls[kPanelLookIn]);
       return;
     case id(kPanelDrives):
       selectDrives(w);

@@ -33,18 +33,6 @@ constexpr char kEnglishCode[] = "US";
 constexpr std::size_t kCodeCapacity = 4;
 constexpr std::size_t kLabelCapacity = 259;
 
-void labelWindow(HWND window, const LanguageTable* table, const uint16_t* labels) {
-  char text[kLabelCapacity + 1];
-  if (labels[0] != 0) {
-    getText(table, labels[0], text, kLabelCapacity);
-    SetWindowTextA(window, text);
-  }
-  for (const uint16_t* id = labels + 1; *id != 0; ++id) {
-    getText(table, *id, text, kLabelCapacity);
-    SetDlgItemTextA(window, *id, text);
-  }
-}
-
 // A loaded table may still be read by a running search (its totals texts): it is kept until
 // the run is over.
 void releaseLoadedLanguage(MainWindow& w) {
@@ -158,6 +146,18 @@ bool openHelpFile(HWND owner, const HelpFile& file) {
 }
 
 }  // namespace
+
+void labelWindow(HWND window, const LanguageTable* table, const uint16_t* labels) {
+  char text[kLabelCapacity + 1];
+  if (labels[0] != 0) {
+    getText(table, labels[0], text, kLabelCapacity);
+    SetWindowTextA(window, text);
+  }
+  for (const uint16_t* id = labels + 1; *id != 0; ++id) {
+    getText(table, *id, text, kLabelCapacity);
+    SetDlgItemTextA(window, *id, text);
+  }
+}
 
 void applyLanguage(MainWindow& w) {
   releaseLoadedLanguage(w);

@@ -21,6 +21,9 @@ struct Languages {
   char code[4] = "";
 };
 
+// Sets a window's caption and its controls' texts from the table: the caption's identifier
+// (0: the caption stays), then the controls', each also its text's identifier, 0 ending the list.
+void labelWindow(HWND window, const LanguageTable* table, const uint16_t* labels);
 // Makes the language of the held (or configured) code current and relabels the window: menu,
 // panel, column titles, command states. Asks for a language when none is configured.
 void applyLanguage(MainWindow& w);

@@ -8,6 +8,7 @@
 
 #include "app/command_states.h"
 #include "foundation/config_store.h"
+#include "ui/export_command.h"
 #include "ui/gdi_owners.h"
 #include "ui/language_ui.h"
 #include "ui/owner_menus.h"
@@ -49,6 +50,7 @@ struct MainWindow {
   ResultList list;
   Languages languages;
   PartnerLink partner;
+  ExportNames exportNames;
   WindowHost host;
   // Declared last: a run still going is joined before anything it reads goes.
   SearchSession search;

@@ -4,22 +4,9 @@
 
 namespace ostrya {
 
-void makeShortcuts(MainWindow&) {}
-void runSelection(MainWindow&) {}
-void editSelection(MainWindow&) {}
-void copySelection(MainWindow&) {}
-void moveSelection(MainWindow&) {}
-void startRename(MainWindow&) {}
-void deleteSelection(MainWindow&) {}
-void showProperties(MainWindow&) {}
-void registerModules(MainWindow&, bool) {}
-
-void exportList(MainWindow&, ExportFormat) {}
-
 void editFilter(MainWindow&) {}
 void editConfiguration(MainWindow&) {}
 
-void browseForLookInFolder(MainWindow&) {}
 void selectDrives(MainWindow&) {}
 void showSwitchList(MainWindow&) {}
 void showShellContextMenu(MainWindow&, int, int) {}

@@ -4,32 +4,15 @@
 
 #include <windows.h>
 
-#include "results/export.h"
-
 namespace ostrya {
 
 struct MainWindow;
-
-// File operations on the selected rows.
-void makeShortcuts(MainWindow& w);
-void runSelection(MainWindow& w);
-void editSelection(MainWindow& w);
-void copySelection(MainWindow& w);
-void moveSelection(MainWindow& w);
-void startRename(MainWindow& w);
-void deleteSelection(MainWindow& w);
-void showProperties(MainWindow& w);
-void registerModules(MainWindow& w, bool unregister);
-
-// Writing the result list to a file.
-void exportList(MainWindow& w, ExportFormat format);
 
 // Dialogs.
 void editFilter(MainWindow& w);
 void editConfiguration(MainWindow& w);
 
 // Shell integration.
-void browseForLookInFolder(MainWindow& w);
 void selectDrives(MainWindow& w);
 void showSwitchList(MainWindow& w);
 void showShellContextMenu(MainWindow& w, int x, int y);

@@ -16,6 +16,11 @@ inline constexpr int kSortDescendingBitmap = 7;
 inline constexpr int kSearchingIcon = 88;
 inline constexpr int kLanguageDialog = 90;
 inline constexpr int kLanguageList = 91;
+// The copy target dialog: the folder field with its history, its label and the browse button.
+inline constexpr int kCopyTargetDialog = 6200;
+inline constexpr int kCopyTargetFolder = 6201;
+inline constexpr int kCopyTargetLabel = 6202;
+inline constexpr int kBrowseButton = 97;
 inline constexpr int kRadioDotIcon = 8000;
 inline constexpr int kMenuImagesBitmap = 8001;
 

@@ -16,6 +16,7 @@
 #include "foundation/language_table.h"
 #include "search/folder_walk.h"
 #include "ui/commands.h"
+#include "ui/file_commands.h"
 #include "ui/main_window.h"
 #include "ui/main_window_state.h"
 #include "ui/pending_commands.h"
@@ -295,6 +296,10 @@ LRESULT onResultListNotify(MainWindow& w, NMHDR* header) {
     case LVN_ITEMACTIVATE:
       if (!w.list.quietSelection) updateSelection(w);
       return 0;
+    case LVN_BEGINLABELEDITA:
+      return onBeginLabelEdit(w, *reinterpret_cast<NMLVDISPINFOA*>(header));
+    case LVN_ENDLABELEDITA:
+      return onEndLabelEdit(w, *reinterpret_cast<NMLVDISPINFOA*>(header));
     case NM_DBLCLK:
       PostMessageA(w.window, WM_COMMAND, kCmdEnter, 0);
       return 0;

@@ -22,6 +22,10 @@ struct ResultList {
   // inversion toggles every row), so that the selection is counted once at the end, not per row.
   bool quietSelection = false;
   Totals selectionTotals;
+  // A rename in place: set between the list's begin and end of the label edit; Esc counts a
+  // cancel, which keeps the old name.
+  bool renaming = false;
+  int renameCancels = 0;
 };
 
 // Creates the list view with its columns, image lists, view mode and sort arrow.

@@ -26,6 +26,7 @@ struct FoundWindow {
   DWORD processId;
   const char* className;
   HWND window;
+  const char* caption = nullptr;  // any when null
 };
 
 BOOL CALLBACK matchWindow(HWND window, LPARAM data) {
@@ -35,6 +36,11 @@ BOOL CALLBACK matchWindow(HWND window, LPARAM data) {
   char name[64] = "";
   GetClassNameA(window, name, sizeof name);
   if (owner != found->processId || std::strcmp(name, found->className) != 0) return TRUE;
+  if (found->caption != nullptr) {
+    char caption[128] = "";
+    GetWindowTextA(window, caption, sizeof caption);
+    if (std::strcmp(caption, found->caption) != 0) return TRUE;
+  }
   found->window = window;
   return FALSE;
 }
@@ -159,6 +165,19 @@ HWND RunningProgram::topLevel(const char* className) const {
   return found.window;
 }
 
+HWND RunningProgram::waitForDialog(const std::string& caption, DWORD timeoutMs) {
+  HWND found = nullptr;
+  waitUntil(
+      [&] {
+        FoundWindow dialog = {process_.dwProcessId, "#32770", nullptr, caption.c_str()};
+        EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&dialog));
+        found = dialog.window;
+        return found != nullptr && IsWindowVisible(found);
+      },
+      timeoutMs);
+  return found;
+}
+
 HWND RunningProgram::control(int id) {
   return GetDlgItem(main(), id);
 }
@@ -242,6 +261,32 @@ void RunningProgram::clickColumnHeader(int column) {
   const LPARAM at = MAKELPARAM(x, 5);
   SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
   SendMessageA(header, WM_LBUTTONUP, 0, at);
+}
+
+void RunningProgram::selectRows(const std::vector<int>& rows) {
+  HWND list = control(panelControlId(kPanelResultList));
+  RemoteBlock block(process_.hProcess, sizeof(LVITEMA));
+  LVITEMA item = {};
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  block.write(0, &item, sizeof item);
+  SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+               reinterpret_cast<LPARAM>(block.at(0)));
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    item.state = LVIS_SELECTED | (i == 0 ? LVIS_FOCUSED : 0);
+    block.write(0, &item, sizeof item);
+    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(rows[i]),
+                 reinterpret_cast<LPARAM>(block.at(0)));
+  }
+}
+
+HWND RunningProgram::renameEdit() {
+  HWND edit = nullptr;
+  waitUntil([&] {
+    edit = reinterpret_cast<HWND>(
+        SendMessageA(control(panelControlId(kPanelResultList)), LVM_GETEDITCONTROL, 0, 0));
+    return edit != nullptr;
+  });
+  return edit;
 }
 
 RECT RunningProgram::headerItemRect(int index) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "screenshot.h"
 
@@ -47,6 +48,8 @@ class RunningProgram {
   HWND control(int id);
   // A dialog or other top-level window of the program, by class; null when there is none.
   HWND topLevel(const char* className) const;
+  // The program's dialog with this caption, once it shows; null when none comes in time.
+  HWND waitForDialog(const std::string& caption, DWORD timeoutMs = 10000);
 
   std::string text(int id);
   void setText(int id, const std::string& text);
@@ -59,6 +62,10 @@ class RunningProgram {
   std::string cellText(int row, int column);
   std::string columnTitle(int column);
   std::string statusText(int part);
+  // Selects exactly these rows of the result list and focuses the first.
+  void selectRows(const std::vector<int>& rows);
+  // The in-place edit of a rename, once it shows; null when none comes.
+  HWND renameEdit();
   // A click on the result list's header, in the column's left part.
   void clickColumnHeader(int column);
   // Selects the first entry of a dialog's list box that contains `part`; false when none does.

@@ -17,41 +17,20 @@
 #include "app/panel_controls.h"
 #include "app/panel_layout.h"
 #include "results/result_store.h"
+#include "scenario.h"
 #include "screenshot.h"
 #include "ui/resources.h"
 
 namespace ostrya::uitest {
 namespace {
 
-constexpr char kEnglish[] = "[Ostrya]\r\nLanguage=US\r\n";
-
-// The panel's controls by the identifiers the program gives them.
-constexpr int id(PanelIndex index) {
-  return panelControlId(index);
-}
 constexpr int kCmdSortBySize = kCmdSortByName + static_cast<int>(SortMode::Size);
-
-// The options word of a first start (recurse folders), which the cases add to.
-constexpr uint32_t kFirstStart = optionsAtStart(0);
-
-// A settings file in English with the given options word.
-std::string englishWithOptions(uint32_t options) {
-  return "[Ostrya]\r\nLanguage=US\r\nOpt=" + std::to_string(options) + "\r\n";
-}
 
 // The grey of the header's sort arrows.
 constexpr COLORREF kArrowColour = RGB(128, 128, 128);
 
 // Message 1121: the link with a partner program, both ways.
 constexpr UINT kPartnerMessage = WM_USER + 97;
-
-// A folder with three text files (one in a subfolder) and one other file.
-void makeTree(const ScratchFolder& scratch) {
-  scratch.file("tree\\a.txt", "12345");
-  scratch.file("tree\\b.txt", std::string(1234, 'b'));
-  scratch.file("tree\\sub\\c.txt", "c");
-  scratch.file("tree\\d.dat", "d");
-}
 
 // Opens the File menu as Alt and Down would, saves a picture of it and closes it again. The
 // keys are sent again while no menu shows: a window that has just closed a dialog may not take
@@ -79,10 +58,6 @@ bool screenshotFileMenu(RunningProgram& program, const std::string& name) {
   PostMessageA(program.main(), WM_KEYDOWN, VK_ESCAPE, 0);
   waitUntil([&] { return menu() == nullptr; }, 3000);
   return saved;
-}
-
-std::string treeOf(const ScratchFolder& scratch) {
-  return (scratch.path() / "tree").string();
 }
 
 TEST(WindowProgram, FirstStartAsksForTheLanguageAndWritesItsSettingsAtExit) {
