@@ -12,18 +12,22 @@
 #include "app/option_bits.h"
 #include "foundation/config_values.h"
 #include "foundation/error_box.h"
+#include "ui/about_commands.h"
+#include "ui/configuration_dialog.h"
+#include "ui/drive_dialog.h"
 #include "ui/export_command.h"
 #include "ui/file_commands.h"
+#include "ui/filter_dialog.h"
 #include "ui/folder_browser.h"
 #include "ui/language_ui.h"
 #include "ui/main_window.h"
 #include "ui/main_window_state.h"
 #include "ui/owner_menus.h"
 #include "ui/partner_link.h"
-#include "ui/pending_commands.h"
 #include "ui/result_list.h"
 #include "ui/search_panel.h"
 #include "ui/window_host.h"
+#include "ui/window_list.h"
 
 namespace ostrya {
 namespace {

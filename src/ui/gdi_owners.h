@@ -1,4 +1,4 @@
-// Win32 only: owners for GDI objects, icons, image lists, device contexts and selections, so
+// Win32 only: owners for GDI objects, icons, image lists, menus, device contexts and selections, so
 // that each is released once, on every path.
 #pragma once
 
@@ -20,6 +20,9 @@ struct IconRelease {
 struct ImageListRelease {
   void operator()(HIMAGELIST images) const { ImageList_Destroy(images); }
 };
+struct MenuRelease {
+  void operator()(HMENU menu) const { DestroyMenu(menu); }
+};
 
 template <typename Handle>
 using OwnedGdiObject = std::unique_ptr<std::remove_pointer_t<Handle>, GdiObjectRelease>;
@@ -29,6 +32,7 @@ using OwnedBrush = OwnedGdiObject<HBRUSH>;
 using OwnedPen = OwnedGdiObject<HPEN>;
 using OwnedIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconRelease>;
 using OwnedImageList = std::unique_ptr<std::remove_pointer_t<HIMAGELIST>, ImageListRelease>;
+using OwnedMenu = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuRelease>;
 
 // A window's device context, released with the window it came from.
 class WindowDc {

@@ -24,10 +24,10 @@
 #include "ui/main_window_state.h"
 #include "ui/owner_menus.h"
 #include "ui/partner_link.h"
-#include "ui/pending_commands.h"
 #include "ui/resources.h"
 #include "ui/result_list.h"
 #include "ui/search_panel.h"
+#include "ui/shell_context_menu.h"
 #include "ui/status_bar.h"
 #include "ui/tool_bar.h"
 #include "ui/window_host.h"
@@ -213,6 +213,8 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   auto* state = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (state == nullptr) return DefWindowProcA(window, message, wParam, lParam);
   MainWindow& w = *state;
+  if (LRESULT handled = 0; forwardToContextMenu(w.shellMenu, message, wParam, lParam, handled))
+    return handled;
   switch (message) {
     case WM_CREATE:
       return onCreate(w, window);

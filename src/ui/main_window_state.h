@@ -15,6 +15,7 @@
 #include "ui/partner_link.h"
 #include "ui/result_list.h"
 #include "ui/search_panel.h"
+#include "ui/shell_context_menu.h"
 #include "ui/status_bar.h"
 #include "ui/tool_bar.h"
 #include "ui/window_host.h"
@@ -46,6 +47,7 @@ struct MainWindow {
   ToolBar toolBar;
   StatusBar statusBar;
   MenuArt menuArt;
+  OpenContextMenu shellMenu;
   SearchPanel panel;
   ResultList list;
   Languages languages;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "app/command_ids.h"
@@ -12,6 +13,7 @@
 #include "foundation/menu_metrics.h"
 #include "foundation/menu_template.h"
 #include "ui/resources.h"
+#include "ui/window_list.h"
 
 namespace ostrya {
 namespace {
@@ -56,6 +58,7 @@ constexpr int kRadioDotSize = 6;
 constexpr int kIconBandRight = 22;
 constexpr int kTextLeft = 30;
 constexpr int kShortcutGap = 8;
+constexpr int kWindowListMinimumHeight = 20;
 constexpr int kBarStrip = 4;
 // SPI_GETKEYBOARDCUES: whether underlines show before the keyboard is used.
 constexpr UINT kKeyboardCuesRequest = 0x100A;
@@ -185,6 +188,43 @@ void drawImage(HDC dc, const RECT& area, HIMAGELIST images, int image, bool sele
   ImageList_Draw(images, image, dc, area.left + offset, area.top + offset, ILD_TRANSPARENT);
 }
 
+// A window-list item: the window's title beside its class's icon, in the popup items' look.
+void drawWindowListItem(const DRAWITEMSTRUCT& item) {
+  const auto window = reinterpret_cast<HWND>(item.itemData);
+  HDC dc = item.hDC;
+  const RECT& area = item.rcItem;
+  const bool selected = (item.itemState & ODS_SELECTED) != 0;
+  const bool inactive = (item.itemState & ODS_INACTIVE) != 0;
+  const bool checked = (item.itemState & ODS_CHECKED) != 0;
+  drawBackground(dc, area, false, selected, (item.itemState & ODS_HOTLIGHT) != 0, inactive, false);
+  SetTextColor(dc, GetSysColor(inactive ? COLOR_BTNSHADOW : COLOR_MENUTEXT));
+  SetBkMode(dc, TRANSPARENT);
+  RECT text = area;
+  text.left = area.left + kTextLeft;
+  // A title is no menu label: an "&" in it is shown, not taken as a mnemonic.
+  DrawTextA(dc, listedTitle(window).c_str(), -1, &text,
+            DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  auto icon = reinterpret_cast<HICON>(GetClassLongPtrA(window, GCLP_HICONSM));
+  if (icon == nullptr) icon = reinterpret_cast<HICON>(GetClassLongPtrA(window, GCLP_HICON));
+  if (icon == nullptr) return;
+  const int offset = selected && !checked ? 2 : 3;
+  DrawIconEx(dc, area.left + offset, area.top + offset, icon, kImageSize, kImageSize, 0, nullptr,
+             DI_NORMAL);
+}
+
+void measureWindowListItem(MEASUREITEMSTRUCT& item) {
+  const std::string title = listedTitle(reinterpret_cast<HWND>(item.itemData));
+  const OwnedFont font(createMenuFont());
+  const WindowDc screen(nullptr);
+  const Selection fontSelected(screen.get(), font.get());
+  RECT area = {0, 0, 0, 0};
+  DrawTextA(screen.get(), title.c_str(), -1, &area, DT_CALCRECT | DT_SINGLELINE | DT_VCENTER);
+  item.itemWidth = static_cast<UINT>(area.right - area.left + kTextLeft);
+  item.itemHeight =
+      static_cast<UINT>(std::max({static_cast<int>(area.bottom - area.top),
+                                  GetSystemMetrics(SM_CYMENU), kWindowListMinimumHeight}));
+}
+
 }  // namespace
 
 void MenuArt::load(HINSTANCE instance) {
@@ -244,7 +284,11 @@ void prepareOwnerDrawnMenu(HWND window, HMENU menu, bool menuBar) {
 }
 
 void measureMenuItem(MEASUREITEMSTRUCT& item) {
-  if (item.itemID > kLastTemplateCommand || item.itemData == 0) return;
+  if (item.itemID > kLastTemplateCommand) {
+    measureWindowListItem(item);
+    return;
+  }
+  if (item.itemData == 0) return;
   const MenuItem* templateItem = reinterpret_cast<const MenuItem*>(item.itemData);
   const MenuItemSize size = menuItemSize(templateItem->measure);
   item.itemWidth = static_cast<UINT>(size.width);
@@ -252,7 +296,11 @@ void measureMenuItem(MEASUREITEMSTRUCT& item) {
 }
 
 void MenuArt::drawItem(const DRAWITEMSTRUCT& item) const {
-  if (item.itemID > kLastTemplateCommand || item.itemData == 0) return;
+  if (item.itemID > kLastTemplateCommand) {
+    drawWindowListItem(item);
+    return;
+  }
+  if (item.itemData == 0) return;
   const MenuItem* templateItem = reinterpret_cast<const MenuItem*>(item.itemData);
   HDC dc = item.hDC;
   const RECT& area = item.rcItem;

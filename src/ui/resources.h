@@ -21,6 +21,31 @@ inline constexpr int kCopyTargetDialog = 6200;
 inline constexpr int kCopyTargetFolder = 6201;
 inline constexpr int kCopyTargetLabel = 6202;
 inline constexpr int kBrowseButton = 97;
+// The configuration dialog: its page list and the title bar above the page.
+inline constexpr int kConfigurationDialog = 5100;
+inline constexpr int kConfigurationPageList = 5101;
+inline constexpr int kConfigurationTitle = 5102;
+// The filter dialog's picker buttons and its up-down between the two sides.
+inline constexpr int kFilterDialog = 2300;
+inline constexpr int kFromPickerButton = 2317;
+inline constexpr int kToPickerButton = 2318;
+inline constexpr int kRangeCopyUpDown = 2319;
+// The date and time picker.
+inline constexpr int kDatePickerDialog = 2200;
+inline constexpr int kPickerHourUpDown = 2201;
+inline constexpr int kPickerHour = 2202;
+inline constexpr int kPickerMinute = 2203;
+inline constexpr int kPickerMinuteUpDown = 2204;
+inline constexpr int kPickerSecond = 2205;
+inline constexpr int kPickerSecondUpDown = 2206;
+inline constexpr int kPickerMonth = 2207;
+inline constexpr int kPickerYear = 2208;
+inline constexpr int kPickerYearUpDown = 2209;
+inline constexpr int kPickerCalendar = 2210;
+inline constexpr int kPickerCurrent = 2211;
+// The drive selection dialog and its list of drives.
+inline constexpr int kDriveDialog = 2100;
+inline constexpr int kDriveList = 2101;
 inline constexpr int kRadioDotIcon = 8000;
 inline constexpr int kMenuImagesBitmap = 8001;
 

@@ -16,10 +16,10 @@
 #include "foundation/language_table.h"
 #include "search/folder_walk.h"
 #include "ui/commands.h"
+#include "ui/drag_out.h"
 #include "ui/file_commands.h"
 #include "ui/main_window.h"
 #include "ui/main_window_state.h"
-#include "ui/pending_commands.h"
 #include "ui/resources.h"
 #include "ui/search_panel.h"
 #include "ui/status_bar.h"
@@ -89,13 +89,6 @@ void applyViewStyle(HWND list, uint32_t options) {
   if ((style & LVS_TYPEMASK) == wanted) return;
   SetWindowLongA(list, GWL_STYLE, static_cast<LONG>((style & ~LVS_TYPEMASK) | wanted));
   SendMessageA(list, LVM_ARRANGE, LVA_ALIGNLEFT, 0);
-}
-
-void applyExtendedStyles(HWND list, uint32_t options) {
-  DWORD styles = static_cast<DWORD>(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
-  if ((options & kOptFullRowSelect) != 0) styles |= LVS_EX_FULLROWSELECT;
-  if ((options & kOptGridLines) != 0) styles |= LVS_EX_GRIDLINES;
-  SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, styles);
 }
 
 // The shell's icon for a row, asked once and kept in the record. Archive entries and rows whose
@@ -183,6 +176,14 @@ void sortWith(MainWindow& w, SortMode mode, SortDirection direction) {
 
 }  // namespace
 
+void applyExtendedStyles(HWND list, uint32_t options) {
+  DWORD styles = static_cast<DWORD>(SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+  styles &= ~(LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+  if ((options & kOptFullRowSelect) != 0) styles |= LVS_EX_FULLROWSELECT;
+  if ((options & kOptGridLines) != 0) styles |= LVS_EX_GRIDLINES;
+  SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, styles);
+}
+
 uint8_t ListViewStates::state(uint32_t row) const {
   // The list's focused and selected bits are the store's state bits.
   return static_cast<uint8_t>(
@@ -218,6 +219,10 @@ HWND createResultList(MainWindow& w) {
 
 void recreateResultList(MainWindow& w) {
   readColumnsFromList(w);
+  rebuildResultList(w);
+}
+
+void rebuildResultList(MainWindow& w) {
   HWND old = w.panel.controls[kPanelResultList];
   const WPARAM font = SendMessageA(old, WM_GETFONT, 0, 0);
   DestroyWindow(old);

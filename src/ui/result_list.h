@@ -32,6 +32,10 @@ struct ResultList {
 HWND createResultList(MainWindow& w);
 // Makes the list anew (icons switched on or off), with the rows it showed.
 void recreateResultList(MainWindow& w);
+// The same from the column table as it stands, after columns were shown or hidden there.
+void rebuildResultList(MainWindow& w);
+// Full row select and grid lines as the options say.
+void applyExtendedStyles(HWND list, uint32_t options);
 void loadSortArrows(MainWindow& w);
 void setColumnTitles(MainWindow& w);
 // Takes the widths and order the user gave the columns back into the column table.

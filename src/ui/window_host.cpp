@@ -116,6 +116,7 @@ void startSearchCommand(MainWindow& w) {
   if (searchRunning(w) || inputRefused(w)) return;
   if (w.search.thread.joinable()) w.search.thread.join();
   w.languages.retired.clear();
+  w.search.retiredFilters.clear();
   SendMessageA(w.panel.controls[kPanelResultList], LVM_DELETEALLITEMS, 0, 0);
   w.search.context.store.setSortMode(SortMode::Unsorted);
   updateSortArrow(w);
@@ -136,7 +137,9 @@ void stopSearchCommand(MainWindow& w) {
 
 void finishSearch(MainWindow& w) {
   if (w.search.runOver.load() && w.search.thread.joinable()) w.search.thread.join();
-  if (w.search.runOver.load()) w.languages.retired.clear();
+  if (!w.search.runOver.load()) return;
+  w.languages.retired.clear();
+  w.search.retiredFilters.clear();
 }
 
 }  // namespace ostrya

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "archive/host_services.h"
 #include "search/archive_search.h"
@@ -31,6 +32,8 @@ struct SearchSession {
   std::atomic<bool> runOver{true};
   FilterRecord filter;
   std::unique_ptr<SearchFilter> searchFilter;
+  // Filters replaced while a run may still read them; released when no run does.
+  std::vector<std::unique_ptr<SearchFilter>> retiredFilters;
   // The search inside archives, over the host services the window offers the archive layer.
   archive::HostServices archiveServices;
   std::unique_ptr<ArchiveEntrySearch> archives;

@@ -1,9 +1,10 @@
 // The commands that act on found files, and the export, driven in the running program: the
 // files on disk and the rows of the list are checked after each.
 #include <windows.h>
-// after windows.h, which it needs
+// after windows.h, which they need
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <filesystem>
 #include <fstream>
@@ -150,6 +151,57 @@ TEST(FileCommands, CopyMoveRenameAndDeleteActOnTheFilesAndTheList) {
   const std::string ini = scratch.text("Ostry.INI");
   EXPECT_NE(ini.find("[Copy]\r\n"), std::string::npos) << ini;
   EXPECT_NE(ini.find((scratch.path() / "moved").string()), std::string::npos) << ini;
+}
+
+HWND windowOfClass(const char* className) {
+  return FindWindowA(className, nullptr);
+}
+
+// Shortcut, edit and module registration hand the file to the shell or to the module loader.
+TEST(FileCommands, ShortcutEditAndRegisterReachTheShell) {
+  ScratchFolder scratch;
+  makeTree(scratch);
+  scratch.file("Ostry.INI", kEnglish);
+  char desktop[MAX_PATH] = "";
+  ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, TRUE));
+  const fs::path link = fs::path(desktop) / "a.lnk";
+  std::error_code ignored;
+  fs::remove(link, ignored);
+  RunningProgram program(scratch.path());
+  ASSERT_NE(program.main(), nullptr);
+  ASSERT_TRUE(findTextFilesByName(program, scratch));
+
+  // The shortcut of a.txt is a.lnk on the desktop.
+  program.selectRows({0});
+  program.command(kCmdMakeShortcut);
+  EXPECT_TRUE(waitUntil([&] { return sizeOf(link) > 0; })) << link;
+  fs::remove(link, ignored);
+
+  // Edit opens the file in Notepad.
+  program.command(kCmdEdit);
+  HWND notepad = nullptr;
+  EXPECT_TRUE(waitUntil([&] { return (notepad = windowOfClass("Notepad")) != nullptr; }));
+  if (notepad != nullptr) {
+    // Notepad names its window "Untitled" until it has read the file.
+    char title[MAX_PATH] = "";
+    EXPECT_TRUE(waitUntil([&] {
+      GetWindowTextA(notepad, title, sizeof title);
+      return std::string(title).find("a.txt") != std::string::npos;
+    })) << title;
+    PostMessageA(notepad, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(notepad); }));
+  }
+
+  // A text file is no module: the loader's reason is shown, captioned with the program's name.
+  program.command(kCmdRegister);
+  HWND refusal = program.waitForDialog("Ostrya");
+  ASSERT_NE(refusal, nullptr);
+  char text[256] = "";
+  GetDlgItemTextA(refusal, 0xFFFF, text, sizeof text);
+  EXPECT_NE(text[0], '\0');
+  PostMessageA(refusal, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(waitUntil([&] { return !IsWindow(refusal); }));
+  EXPECT_EQ(program.close(), 0);
 }
 
 // The window's export against the command line's, which share the writers: the same rows in the

@@ -230,12 +230,15 @@ std::string RunningProgram::remoteCall(HWND window, UINT message, WPARAM wParam,
 }
 
 std::string RunningProgram::cellText(int row, int column) {
+  return cellText(control(panelControlId(kPanelResultList)), row, column);
+}
+
+std::string RunningProgram::cellText(HWND list, int row, int column) {
   LVITEMA item = {};
   item.iSubItem = column;
   item.cchTextMax = kTextSize;
-  return remoteCall(control(panelControlId(kPanelResultList)), LVM_GETITEMTEXTA,
-                    static_cast<WPARAM>(row), &item, sizeof item, offsetof(LVITEMA, pszText),
-                    kTextSize);
+  return remoteCall(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), &item, sizeof item,
+                    offsetof(LVITEMA, pszText), kTextSize);
 }
 
 std::string RunningProgram::columnTitle(int column) {
@@ -264,7 +267,10 @@ void RunningProgram::clickColumnHeader(int column) {
 }
 
 void RunningProgram::selectRows(const std::vector<int>& rows) {
-  HWND list = control(panelControlId(kPanelResultList));
+  selectRows(control(panelControlId(kPanelResultList)), rows);
+}
+
+void RunningProgram::selectRows(HWND list, const std::vector<int>& rows) {
   RemoteBlock block(process_.hProcess, sizeof(LVITEMA));
   LVITEMA item = {};
   item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
@@ -304,6 +310,19 @@ RECT RunningProgram::headerItemRect(int index) {
 ScreenPicture RunningProgram::drawnPicture() {
   RedrawWindow(main(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   return captureScreen();
+}
+
+bool RunningProgram::savePictureOf(HWND shown, const ScreenPicture& before,
+                                   const std::string& name) {
+  ScreenPicture now;
+  const bool drawn = waitUntil([&] {
+    RECT area = {};
+    if (!IsWindow(shown) || !GetWindowRect(shown, &area)) return false;
+    RedrawWindow(shown, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    now = captureScreen();
+    return now.differenceIn(before, area) > 0.5;
+  });
+  return drawn && savePicture(now, name);
 }
 
 bool RunningProgram::selectListEntry(HWND dialog, int id, const std::string& part) {

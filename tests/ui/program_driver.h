@@ -60,10 +60,13 @@ class RunningProgram {
   int itemCount();
   bool buttonEnabled(int command);
   std::string cellText(int row, int column);
+  // The same for another list view of the program, such as a dialog's.
+  std::string cellText(HWND list, int row, int column);
   std::string columnTitle(int column);
   std::string statusText(int part);
   // Selects exactly these rows of the result list and focuses the first.
   void selectRows(const std::vector<int>& rows);
+  void selectRows(HWND list, const std::vector<int>& rows);
   // The in-place edit of a rename, once it shows; null when none comes.
   HWND renameEdit();
   // A click on the result list's header, in the column's left part.
@@ -76,6 +79,10 @@ class RunningProgram {
   RECT headerItemRect(int index);
   // The screen once the main window and its children have painted what they hold now.
   ScreenPicture drawnPicture();
+  // Saves a picture of a window of the program that has just opened, taken again until most of
+  // its place differs from `before` (the screen before it opened): a window that exists is not
+  // yet one that has been drawn. False when it never shows.
+  bool savePictureOf(HWND shown, const ScreenPicture& before, const std::string& name);
 
   // Posts WM_CLOSE and waits for the process; returns its exit code, or -1 when it does not end.
   int close();

@@ -360,6 +360,24 @@ TEST(WindowProgram, PanelFollowsItsLayoutArithmetic) {
             std::string::npos);
 }
 
+TEST(WindowProgram, AboutBoxNamesTheProgramAndItsVersion) {
+  ScratchFolder scratch;
+  scratch.file("Ostry.INI", kEnglish);
+  RunningProgram program(scratch.path());
+  ASSERT_NE(program.main(), nullptr);
+  const ScreenPicture before = captureScreen();
+  program.command(kCmdAbout);
+  HWND box = program.waitForDialog("Ostrya");
+  ASSERT_NE(box, nullptr);
+  EXPECT_TRUE(program.savePictureOf(box, before, "about-box"));
+  char text[256] = "";
+  GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+  EXPECT_EQ(std::string(text).rfind("Ostrya ", 0), 0u) << text;
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(waitUntil([&] { return !IsWindow(box); }));
+  EXPECT_EQ(program.close(), 0);
+}
+
 TEST(WindowProgram, StoredColumnsPlacementAndFolderArgument) {
   ScratchFolder scratch;
   makeTree(scratch);
