@@ -99,13 +99,31 @@ TEST(ColumnTable, SubItemsAndWhatTheListReports) {
     EXPECT_EQ(columnOfSubItem(columns, subItem), rowOfSubItem[subItem]) << subItem;
   EXPECT_EQ(columnOfSubItem(columns, -1), -1);
 
-  // The user dragged Type to the front and widened Name.
+  // The list shows the visible columns in table order; the gap Modified left closes up.
+  EXPECT_EQ(columnOrderArray(columns), (std::vector<int>{0, 1, 2, 3, 4}));
+
+  // The user dragged Type (sub-item 4) to the front and widened Name: each column takes the
+  // place the list reports for it, and the list gets the same order back.
   const int widths[] = {180, 60, 45, 45, 50};
   const int order[] = {4, 0, 1, 2, 3};
   takeListColumns(columns, widths, order, 5);
   expectColumns(columns,
-                {{180, 4, 0}, {60, 0, 1}, {105, -1, -1}, {45, 1, 2}, {45, 2, 3}, {50, 3, 4}},
+                {{180, 1, 0}, {60, 2, 1}, {105, -1, -1}, {45, 3, 2}, {45, 4, 3}, {50, 0, 4}},
                 "taken from the list");
+  EXPECT_EQ(columnOrderArray(columns), (std::vector<int>{4, 0, 1, 2, 3}));
+
+  // A column shown again after the others goes last; a rotation of three reads back as such.
+  columns[2].order = 5;
+  assignDisplayIndices(columns);
+  EXPECT_EQ(columnOrderArray(columns), (std::vector<int>{5, 0, 1, 3, 4, 2}));
+  const int rotated[] = {1, 2, 0};
+  ColumnTable three = defaultColumns();
+  for (std::size_t row = 3; row < kColumnCount; ++row) three[row].order = -1;
+  assignDisplayIndices(three);
+  const int threeWidths[] = {150, 60, 105};
+  takeListColumns(three, threeWidths, rotated, 3);
+  EXPECT_EQ(columnOrderArray(three), (std::vector<int>{1, 2, 0}));
+  EXPECT_EQ(three[0].order, 2);
 }
 
 TEST(ColumnTable, RemainingWidthAndSortArrows) {

@@ -1,6 +1,7 @@
 // portable: no platform headers.
 #include "app/column_table.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "foundation/config_store.h"
@@ -94,15 +95,29 @@ std::size_t visibleColumnCount(const ColumnTable& columns) {
 
 void takeListColumns(ColumnTable& columns, const int* widths, const int* orderArray,
                      std::size_t visibleCount) {
-  std::size_t p = 0;
+  std::size_t subItem = 0;
   for (ColumnRow& column : columns) {
     if (column.order < 0) continue;
-    if (p >= visibleCount) break;
-    column.width = widths[p];
-    column.order = orderArray[p];
-    ++p;
+    if (subItem >= visibleCount) break;
+    column.width = widths[subItem++];
+  }
+  for (std::size_t place = 0; place < visibleCount; ++place) {
+    const int row = columnOfSubItem(columns, orderArray[place]);
+    if (row >= 0) columns[static_cast<std::size_t>(row)].order = static_cast<int>(place);
   }
   assignDisplayIndices(columns);
+}
+
+std::vector<int> columnOrderArray(const ColumnTable& columns) {
+  std::vector<const ColumnRow*> shown;
+  for (const ColumnRow& column : columns)
+    if (column.order >= 0) shown.push_back(&column);
+  std::stable_sort(shown.begin(), shown.end(),
+                   [](const ColumnRow* a, const ColumnRow* b) { return a->order < b->order; });
+  std::vector<int> order;
+  order.reserve(shown.size());
+  for (const ColumnRow* column : shown) order.push_back(column->displayIndex);
+  return order;
 }
 
 int remainingColumnWidth(const ColumnTable& columns, int parentWidth, int scrollBarWidth) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "results/result_store.h"
 
@@ -11,7 +12,8 @@ namespace ostrya {
 
 class ConfigStore;
 
-// One column of the result list. `order` is the slot the list view keeps it in (-1: hidden);
+// One column of the result list. `order` is its place among the columns shown, from the left
+// (-1: hidden);
 // `displayIndex` counts the visible columns before it in table order (-1: hidden) and is also
 // its sub-item number in the list view.
 struct ColumnRow {
@@ -46,9 +48,14 @@ int columnOfSubItem(const ColumnTable& columns, int subItem);
 std::size_t visibleColumnCount(const ColumnTable& columns);
 
 // What the list view reports after the user resized or dragged columns: per visible column in
-// table order its width, and the list's order array. Takes both into the table.
+// table order its width, and the list's order array (for each place from the left, the sub-item
+// shown there). Takes both into the table.
 void takeListColumns(ColumnTable& columns, const int* widths, const int* orderArray,
                      std::size_t visibleCount);
+
+// The list's order array for the table: the sub-items of the visible columns by their places,
+// table order among equal places, so that the gap a hidden column left closes up.
+std::vector<int> columnOrderArray(const ColumnTable& columns);
 
 // The width a column with a negative stored width gets: what is left of the list's parent
 // after all positive widths and a vertical scroll bar, at least 50.

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "app/command_ids.h"
 #include "app/option_bits.h"
@@ -52,26 +53,25 @@ void attachSystemImageLists(const MainWindow& w, HWND list) {
   SendMessageA(list, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(large));
 }
 
+// The visible columns go in as sub-items in table order; the order array then places them.
 void insertColumns(const MainWindow& w, HWND list) {
   RECT parent;
   GetClientRect(w.window, &parent);
   int next = 0;
-  int slots[kColumnCount];
   for (const ColumnRow& column : w.list.columns) {
     if (column.order < 0) continue;
     LVCOLUMNA item = {};
-    item.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_ORDER;
+    item.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
     item.fmt = column.rightAligned ? LVCFMT_RIGHT : LVCFMT_LEFT;
     item.cx = column.width >= 0 ? column.width
                                 : remainingColumnWidth(w.list.columns, parent.right - parent.left,
                                                        GetSystemMetrics(SM_CXVSCROLL));
     char empty[1] = "";
     item.pszText = empty;
-    item.iOrder = column.order;
-    SendMessageA(list, LVM_INSERTCOLUMNA, next, reinterpret_cast<LPARAM>(&item));
-    slots[next++] = column.order;
+    SendMessageA(list, LVM_INSERTCOLUMNA, next++, reinterpret_cast<LPARAM>(&item));
   }
-  SendMessageA(list, LVM_SETCOLUMNORDERARRAY, next, reinterpret_cast<LPARAM>(slots));
+  const std::vector<int> order = columnOrderArray(w.list.columns);
+  SendMessageA(list, LVM_SETCOLUMNORDERARRAY, order.size(), reinterpret_cast<LPARAM>(order.data()));
 }
 
 void applyViewStyle(HWND list, uint32_t options) {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/command_ids.h"
 #include "app/configuration_options.h"
@@ -178,8 +179,9 @@ TEST(ConfigurationDialog, OkShowsAHiddenColumnAndAppliesTheOptions) {
   ASSERT_TRUE(closeWith(dialog, 99));
 
   ASSERT_TRUE(waitUntil([&] { return columnCount(program) == 6; }));
-  // Modified is the list's third column again, and its slot follows the five shown before.
+  // Modified is the list's third sub-item again and stands after the five shown before.
   EXPECT_EQ(program.columnTitle(2), "Modified");
+  EXPECT_EQ(program.columnOrder(), (std::vector<int>{0, 1, 3, 4, 5, 2}));
   EXPECT_NE(extendedStyles(program) & LVS_EX_FULLROWSELECT, 0u);
   EXPECT_TRUE(program.checked(id(kPanelWholeWord)));
   EXPECT_NE(GetWindowLongA(program.main(), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);

@@ -295,6 +295,20 @@ HWND RunningProgram::renameEdit() {
   return edit;
 }
 
+std::vector<int> RunningProgram::columnOrder() {
+  HWND list = control(panelControlId(kPanelResultList));
+  HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+  const auto count = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+  if (count <= 0) return {};
+  std::vector<int> order(static_cast<std::size_t>(count));
+  RemoteBlock block(process_.hProcess, order.size() * sizeof(int));
+  if (SendMessageA(list, LVM_GETCOLUMNORDERARRAY, order.size(),
+                   reinterpret_cast<LPARAM>(block.at(0))) == 0 ||
+      !block.readInto(0, order.data(), order.size() * sizeof(int)))
+    return {};
+  return order;
+}
+
 RECT RunningProgram::headerItemRect(int index) {
   HWND list = control(panelControlId(kPanelResultList));
   HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));

@@ -75,6 +75,8 @@ class RunningProgram {
   bool selectListEntry(HWND dialog, int id, const std::string& part);
   // The control's rectangle in the main window's client coordinates.
   RECT clientRect(int id);
+  // The result list's order array: for each place from the left, the sub-item shown there.
+  std::vector<int> columnOrder();
   // The result list's header item at a display position, in screen coordinates.
   RECT headerItemRect(int index);
   // The screen once the main window and its children have painted what they hold now.
