@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -88,9 +89,17 @@ std::vector<std::string> pathsOf(const std::vector<RowFile>& files) {
   return paths;
 }
 
-// One call of the shell's file operation. The store is not locked meanwhile: the shell's
-// questions and progress run a message loop on this thread, and the list paints its rows from
-// the store while they show.
+// The shell's own error numbers from before Win32, which overlap system codes of another
+// meaning: the shell has said what went wrong itself when it returns one of them.
+bool isShellOwnError(int code) {
+  return (code >= 0x71 && code <= 0x88) || code == 0xB7 || code == 0x402 || code == 0x10000 ||
+         code == 0x10074;
+}
+
+// One call of the shell's file operation; 0 when it succeeded. A failure the user did not choose
+// is said: some shells return a system code without a word. The store is not locked
+// meanwhile: the shell's questions and progress run a message loop on this thread, and the list
+// paints its rows from the store while they show.
 int shellFileOperation(MainWindow& w, UINT function, const std::string& from, const std::string& to,
                        FILEOP_FLAGS flags) {
   SHFILEOPSTRUCTA operation = {};
@@ -99,7 +108,10 @@ int shellFileOperation(MainWindow& w, UINT function, const std::string& from, co
   operation.pFrom = from.c_str();
   operation.pTo = to.empty() ? nullptr : to.c_str();
   operation.fFlags = flags;
-  return SHFileOperationA(&operation);
+  const int result = SHFileOperationA(&operation);
+  if (result != 0 && !operation.fAnyOperationsAborted && !isShellOwnError(result))
+    showSystemError(w.window, result, w.title);
+  return result;
 }
 
 // After a move or a delete: the totals of what is left, no selection, the new row count.
@@ -120,13 +132,23 @@ void showListChanged(MainWindow& w) {
   refreshCommandStates(w);
 }
 
-// The rows whose files are gone leave the store; the totals are counted from the rows kept.
-void dropSelectedRows(MainWindow& w) {
+// After a move or a delete, the selected rows whose files are no longer where they were leave
+// the store; the totals are counted from the rows kept. Asked of the files themselves, so that an
+// operation the user stopped halfway removes the rows of the files it did move, and only those.
+void dropRowsOfGoneFiles(MainWindow& w, const std::vector<std::string>& paths) {
+  std::set<std::string> gone;
+  for (const std::string& path : paths)
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) gone.insert(path);
+  if (gone.empty()) return;
+  ResultStore& store = storeOf(w);
   ListViewStates states(listOf(w));
-  const Totals kept = storeOf(w).rebuildKeeping(
-      [](const ResultRecord& record) { return (record.listState() & kStateSelected) == 0; },
+  const Totals kept = store.rebuildKeeping(
+      [&](const ResultRecord& record) {
+        return (record.listState() & kStateSelected) == 0 ||
+               gone.count(store.joinedPathLocked(record)) == 0;
+      },
       &states, *w.languages.current);
-  std::lock_guard hold(storeOf(w).lock());
+  std::lock_guard hold(store.lock());
   w.search.context.resultTotals = kept;
 }
 
@@ -187,11 +209,11 @@ void copyOrMove(MainWindow& w, bool move) {
     return;
   const std::vector<std::string> paths = pathsOf(selectedFiles(w));
   if (paths.empty()) return;
-  const int result = shellFileOperation(w, move ? FO_MOVE : FO_COPY, shellPathList(paths),
-                                        shellPathList({target.folder}), 0);
+  shellFileOperation(w, move ? FO_MOVE : FO_COPY, shellPathList(paths),
+                     shellPathList({target.folder}), 0);
   // A copy leaves every found file where it was.
-  if (!move || result != 0) return;
-  dropSelectedRows(w);
+  if (!move) return;
+  dropRowsOfGoneFiles(w, paths);
   showListChanged(w);
 }
 
@@ -200,6 +222,13 @@ void renameRow(MainWindow& w, uint32_t row, const char* newName) {
   const std::string oldPath = storeOf(w).fullPathOfRow(row);
   const std::string newPath = renamedPath(oldPath, newName);
   if (oldPath.empty() || newPath.empty()) return;
+  // A name another file has is refused here, in the system's words: shells differ in what they
+  // say about it, and some say nothing. Another case of the same name is the same file.
+  if (lstrcmpiA(oldPath.c_str(), newPath.c_str()) != 0 &&
+      GetFileAttributesA(newPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    showSystemError(w.window, ERROR_ALREADY_EXISTS, newPath.c_str());
+    return;
+  }
   if (shellFileOperation(w, FO_RENAME, shellPathList({oldPath}), shellPathList({newPath}), 0) !=
           0 ||
       GetFileAttributesA(newPath.c_str()) == INVALID_FILE_ATTRIBUTES)
@@ -304,9 +333,10 @@ void moveSelection(MainWindow& w) {
 void deleteSelection(MainWindow& w) {
   if (storeOf(w).rowCount() == 0) return;
   const std::vector<std::string> paths = pathsOf(selectedFiles(w));
-  if (!paths.empty() &&
-      shellFileOperation(w, FO_DELETE, shellPathList(paths), {}, FOF_ALLOWUNDO) == 0)
-    dropSelectedRows(w);
+  if (!paths.empty()) {
+    shellFileOperation(w, FO_DELETE, shellPathList(paths), {}, FOF_ALLOWUNDO);
+    dropRowsOfGoneFiles(w, paths);
+  }
   showListChanged(w);
 }
 

@@ -16,6 +16,7 @@
 #include "foundation/menu_template.h"
 #include "platform/file.h"
 #include "ui/commands.h"
+#include "ui/gdi_owners.h"
 #include "ui/main_window_state.h"
 #include "ui/owner_menus.h"
 #include "ui/resources.h"
@@ -51,11 +52,13 @@ bool appendMenuItems(HMENU menu, MenuItem* items) {
     info.fType = item->type;
     info.wID = item->command > 0 ? static_cast<UINT>(item->command) : 0;
     info.dwItemData = reinterpret_cast<ULONG_PTR>(item);
+    // A popup belongs to its item once inserted; until then it is ours to destroy.
+    OwnedMenu popup;
     if (item->popup != nullptr) {
-      HMENU popup = CreatePopupMenu();
-      if (popup == nullptr || !appendMenuItems(popup, item->popup)) return false;
+      popup.reset(CreatePopupMenu());
+      if (!popup || !appendMenuItems(popup.get(), item->popup)) return false;
       info.fMask |= MIIM_SUBMENU;
-      info.hSubMenu = popup;
+      info.hSubMenu = popup.get();
     } else if (item->text[0] == '\0') {
       info.fType = MFT_SEPARATOR;
       info.wID = 0;
@@ -68,6 +71,7 @@ bool appendMenuItems(HMENU menu, MenuItem* items) {
     }
     if (!InsertMenuItemA(menu, static_cast<UINT>(GetMenuItemCount(menu)), TRUE, &info))
       return false;
+    popup.release();
   }
   return true;
 }
@@ -200,20 +204,18 @@ void buildMainMenu(MainWindow& w) {
     DestroyMenu(old);
   }
   MenuItem* bar = mainMenuTemplate();
-  HMENU menu = nullptr;
+  OwnedMenu menu;
   if (fillMenuTexts(bar, w.languages.current)) {
-    menu = CreateMenu();
-    if (menu != nullptr && !appendMenuItems(menu, bar)) {
-      DestroyMenu(menu);
-      menu = nullptr;
-    }
+    menu.reset(CreateMenu());
+    if (menu && !appendMenuItems(menu.get(), bar)) menu.reset();
   }
-  if (menu == nullptr) {
+  if (!menu) {
     MessageBoxA(mainWindow, "Loading error.", "", MB_OK | MB_ICONERROR);
     return;
   }
-  prepareOwnerDrawnMenu(mainWindow, menu, true);
-  SetMenu(mainWindow, menu);
+  prepareOwnerDrawnMenu(mainWindow, menu.get(), true);
+  // The window owns its menu from here on and destroys it with itself.
+  SetMenu(mainWindow, menu.release());
 }
 
 void openHelp(const MainWindow& w) {

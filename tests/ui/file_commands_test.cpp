@@ -119,6 +119,28 @@ TEST(FileCommands, CopyMoveRenameAndDeleteActOnTheFilesAndTheList) {
       << program.cellText(1, 0);
   EXPECT_EQ(program.cellText(0, 0), "c.txt");
 
+  // A name that is taken: the shell refuses, says so, and nothing changes.
+  scratch.file("tree\\sub\\taken.dat", "taken");
+  program.selectRows({0});
+  program.command(kCmdRename);
+  edit = program.renameEdit();
+  ASSERT_NE(edit, nullptr);
+  SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("taken.dat"));
+  program.command(kCmdEnter);
+  HWND refusal = nullptr;
+  EXPECT_TRUE(waitUntil([&] {
+    refusal = program.topLevel("#32770");
+    return refusal != nullptr && IsWindowVisible(refusal);
+  }));
+  if (refusal != nullptr) {
+    EXPECT_TRUE(savePicture(program.drawnPicture(), "rename-refused"));
+    PostMessageA(refusal, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(refusal); }));
+  }
+  EXPECT_TRUE(present(tree / "sub" / "c.txt"));
+  EXPECT_EQ(program.cellText(0, 0), "c.txt");
+  EXPECT_EQ(program.itemCount(), 2);
+
   // Esc cancels a rename: the old name stays.
   program.selectRows({0});
   program.command(kCmdRename);
