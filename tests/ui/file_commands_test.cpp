@@ -215,14 +215,16 @@ TEST(FileCommands, ShortcutEditAndRegisterReachTheShell) {
   }
 
   // A text file is no module: the loader's reason is shown, captioned with the program's name.
-  program.command(kCmdRegister);
-  HWND refusal = program.waitForDialog("Ostrya");
-  ASSERT_NE(refusal, nullptr);
-  char text[256] = "";
-  GetDlgItemTextA(refusal, 0xFFFF, text, sizeof text);
-  EXPECT_NE(text[0], '\0');
-  PostMessageA(refusal, WM_COMMAND, IDOK, 0);
-  EXPECT_TRUE(waitUntil([&] { return !IsWindow(refusal); }));
+  for (int command : {kCmdRegister, kCmdUnregister}) {
+    program.command(command);
+    HWND refusal = program.waitForDialog("Ostrya");
+    ASSERT_NE(refusal, nullptr) << command;
+    char text[256] = "";
+    GetDlgItemTextA(refusal, 0xFFFF, text, sizeof text);
+    EXPECT_NE(text[0], '\0');
+    PostMessageA(refusal, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(refusal); }));
+  }
   EXPECT_EQ(program.close(), 0);
 }
 
