@@ -11,6 +11,7 @@
 #include <cctype>
 #include <functional>
 #include <string>
+#include <system_error>
 #include <thread>
 
 #include "foundation/dialog_labels.h"
@@ -158,7 +159,12 @@ INT_PTR CALLBACK driveDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
                   dialogLabels(LabelledWindow::DriveSelection));
       prepareList(list);
       centreOver(dialog, state->w->window);
-      state->filler = std::thread(fillDriveList, std::ref(*state), list);
+      // Without a thread the list stays empty; nothing may leave a window procedure by throwing.
+      try {
+        state->filler = std::thread(fillDriveList, std::ref(*state), list);
+      } catch (const std::system_error&) {
+        state->finished.store(true);
+      }
       return TRUE;
     }
     case WM_COMMAND: {
