@@ -33,12 +33,8 @@ bool optionBoxChecked(uint32_t options, const OptionBox& box) {
 }
 
 uint32_t optionsFromBoxes(uint32_t options, const std::function<bool(int control)>& checked) {
-  for (const OptionBox& box : kOptionBoxes) {
-    if (checked(box.control) != box.inverted)
-      options |= box.bit;
-    else
-      options &= ~box.bit;
-  }
+  for (const OptionBox& box : kOptionBoxes)
+    options = withOption(options, box.bit, checked(box.control) != box.inverted);
   return options;
 }
 

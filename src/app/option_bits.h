@@ -24,6 +24,11 @@ enum ViewOption : uint32_t {
   kOptGridLines = 0x800000,
 };
 
+// The options word with the bit set or cleared, as a check box for it shows.
+constexpr uint32_t withOption(uint32_t options, uint32_t bit, bool on) {
+  return on ? options | bit : options & ~bit;
+}
+
 // A stored word of 0 is a first start, which recurses folders and shows everything else.
 constexpr uint32_t optionsAtStart(uint32_t stored) {
   return stored != 0 ? stored : kOptRecurse;

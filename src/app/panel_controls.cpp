@@ -1,6 +1,8 @@
 // portable: no platform headers.
 #include "app/panel_controls.h"
 
+#include "app/option_bits.h"
+
 namespace ostrya {
 namespace {
 
@@ -31,12 +33,8 @@ const PanelControlSpec& panelControlSpec(int index) {
 }
 
 uint32_t optionsFromCheckBoxes(uint32_t options, const std::function<bool(int index)>& checked) {
-  for (const CheckBoxBit& box : kCheckBoxBits) {
-    if (checked(box.index))
-      options |= box.bit;
-    else
-      options &= ~box.bit;
-  }
+  for (const CheckBoxBit& box : kCheckBoxBits)
+    options = withOption(options, box.bit, checked(box.index));
   return options;
 }
 

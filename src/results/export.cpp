@@ -153,9 +153,14 @@ std::string withControlsEscaped(std::string_view text) {
 
 bool exportResults(ResultStore& store, ExportFormat format, OutputFile& file, void* owner,
                    const TextLookup& texts, char thousandsSeparator) {
-  if (store.rowCount() == 0 ||
-      !store.sort(store.sortMode(), store.sortDirection(), false, nullptr, texts))
-    return false;
+  return store.rowCount() != 0 &&
+         store.sort(store.sortMode(), store.sortDirection(), false, nullptr, texts) &&
+         exportSortedResults(store, format, file, owner, texts, thousandsSeparator);
+}
+
+bool exportSortedResults(ResultStore& store, ExportFormat format, OutputFile& file, void* owner,
+                         const TextLookup& texts, char thousandsSeparator) {
+  if (store.rowCount() == 0) return false;
   try {
     std::lock_guard<std::mutex> hold(store.lock());
     const auto write = [&](const std::string& line) {

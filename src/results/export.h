@@ -24,5 +24,8 @@ std::string withControlsEscaped(std::string_view text);
 // the owner when there is one).
 bool exportResults(ResultStore& store, ExportFormat format, OutputFile& file, void* owner,
                    const TextLookup& texts, char thousandsSeparator);
+// The same without the sort, for a caller that has just sorted the rows itself.
+bool exportSortedResults(ResultStore& store, ExportFormat format, OutputFile& file, void* owner,
+                         const TextLookup& texts, char thousandsSeparator);
 
 }  // namespace ostrya

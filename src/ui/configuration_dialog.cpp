@@ -20,7 +20,6 @@ namespace ostrya {
 namespace {
 
 constexpr char kSection[] = "Ostrya";
-constexpr char kSessionProperty[] = "OstryaConfiguration";
 // Page titles are cut to this many characters and follow one blank in the page list.
 constexpr std::size_t kPageTitleCapacity = 37;
 // The title's text starts this far into the bar.
@@ -34,7 +33,7 @@ struct Session {
 };
 
 Session& sessionOf(HWND dialog) {
-  return *static_cast<Session*>(GetPropA(dialog, kSessionProperty));
+  return *dialogState<Session>(dialog);
 }
 
 void showPage(HWND dialog, int shown) {
@@ -131,7 +130,6 @@ void fillPageList(HWND dialog, const MainWindow& w) {
 }
 
 BOOL onInit(HWND dialog, Session& session) {
-  SetPropA(dialog, kSessionProperty, &session);
   const MainWindow& w = *session.w;
   showPage(dialog, -1);
   centreOver(dialog, w.window);
@@ -169,7 +167,7 @@ int takeChoices(HWND dialog, MainWindow& w) {
 INT_PTR CALLBACK configurationProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
-      return onInit(dialog, *reinterpret_cast<Session*>(lParam));
+      return onInit(dialog, keepDialogState<Session>(dialog, lParam));
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
       if (id == kConfigurationPageList && HIWORD(wParam) == LBN_SELCHANGE)
@@ -180,12 +178,6 @@ INT_PTR CALLBACK configurationProc(HWND dialog, UINT message, WPARAM wParam, LPA
         EndDialog(dialog, 0);
       return TRUE;
     }
-    case WM_DESTROY:
-      // The title bar goes after the dialog and must not look for the session on its way.
-      SetWindowLongPtrA(GetDlgItem(dialog, kConfigurationTitle), GWLP_WNDPROC,
-                        reinterpret_cast<LONG_PTR>(sessionOf(dialog).titleProc));
-      RemovePropA(dialog, kSessionProperty);
-      return FALSE;
     default:
       return FALSE;
   }

@@ -15,7 +15,6 @@
 namespace ostrya {
 namespace {
 
-constexpr char kPickerProperty[] = "OstryaPicker";
 constexpr int kMonths = 12;
 constexpr int kDaysInWeek = 7;
 
@@ -28,7 +27,7 @@ struct Picker {
 };
 
 Picker& pickerOf(HWND dialog) {
-  return *static_cast<Picker*>(GetPropA(dialog, kPickerProperty));
+  return *dialogState<Picker>(dialog);
 }
 
 // A name the locale gives a day or a month, by the pattern ("MMMM", "ddd").
@@ -149,7 +148,6 @@ void connectUpDown(HWND dialog, int upDown, int low, int high) {
 }
 
 BOOL initPicker(HWND dialog, Picker& picker) {
-  SetPropA(dialog, kPickerProperty, &picker);
   MainWindow& w = *picker.w;
   labelWindow(dialog, w.languages.current, dialogLabels(LabelledWindow::DateTimePicker));
   centreOver(dialog, GetParent(dialog));
@@ -198,7 +196,7 @@ void onPickerCommand(HWND dialog, Picker& picker, int id, int code) {
 INT_PTR CALLBACK pickerProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
-      return initPicker(dialog, *reinterpret_cast<Picker*>(lParam));
+      return initPicker(dialog, keepDialogState<Picker>(dialog, lParam));
     case WM_COMMAND:
       onPickerCommand(dialog, pickerOf(dialog), LOWORD(wParam), HIWORD(wParam));
       return TRUE;
@@ -207,10 +205,6 @@ INT_PTR CALLBACK pickerProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
       if (reinterpret_cast<HWND>(lParam) != GetDlgItem(dialog, kPickerYear)) return FALSE;
       SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
       return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_WINDOW));
-    // After the calendar is gone, which reaches the record through the property until then.
-    case WM_NCDESTROY:
-      RemovePropA(dialog, kPickerProperty);
-      return FALSE;
     default:
       return FALSE;
   }

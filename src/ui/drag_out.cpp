@@ -12,11 +12,8 @@ namespace ostrya {
 void startDrag(MainWindow& w) {
   const ShellItems shell = shellItemsOfSelection(w);
   if (shell.empty()) return;
-  std::vector<PCUITEMID_CHILD> items = shell.array();
   void* object = nullptr;
-  if (FAILED(shell.parent->GetUIObjectOf(w.window, shell.count(), items.data(), IID_IDataObject,
-                                         nullptr, &object)))
-    return;
+  if (FAILED(shell.uiObject(w.window, IID_IDataObject, &object))) return;
   const ComPtr<IDataObject> data(static_cast<IDataObject*>(object));
   const ComPtr<IDropSource> source(new DropSource);
   DWORD effect = DROPEFFECT_NONE;

@@ -19,6 +19,7 @@
 #include "ui/language_ui.h"
 #include "ui/main_window_state.h"
 #include "ui/resources.h"
+#include "ui/result_list.h"
 
 namespace ostrya {
 namespace {
@@ -135,8 +136,7 @@ void prepareList(HWND list) {
 // The selected roots joined by ";".
 std::string chosenRoots(HWND list) {
   std::string roots;
-  for (LRESULT row = SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
-       row >= 0; row = SendMessageA(list, LVM_GETNEXTITEM, row, LVNI_SELECTED)) {
+  for (int row : selectedRows(list)) {
     char root[kRootCapacity] = "";
     LVITEMA item = {};
     item.pszText = root;
@@ -149,12 +149,11 @@ std::string chosenRoots(HWND list) {
 }
 
 INT_PTR CALLBACK driveDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* state = reinterpret_cast<DriveDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  auto* state = dialogState<DriveDialog>(dialog);
   HWND list = GetDlgItem(dialog, kDriveList);
   switch (message) {
     case WM_INITDIALOG: {
-      state = reinterpret_cast<DriveDialog*>(lParam);
-      SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+      state = &keepDialogState<DriveDialog>(dialog, lParam);
       labelWindow(dialog, state->w->languages.current,
                   dialogLabels(LabelledWindow::DriveSelection));
       prepareList(list);

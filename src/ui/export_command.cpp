@@ -57,8 +57,10 @@ bool askFileName(HWND owner, ExportFormat format, char* name) {
 void exportList(MainWindow& w, ExportFormat format) {
   ResultStore& store = w.search.context.store;
   HWND list = w.panel.controls[kPanelResultList];
-  // The list shows the order the file gets: sorted again now, with the list's selection kept.
-  if (w.search.context.searching.load() == 0) {
+  // The list shows the order the file gets: sorted again now, with the list's selection kept. A
+  // search still going adds rows meanwhile, so its rows are sorted when the file is written.
+  const bool sorted = w.search.context.searching.load() == 0;
+  if (sorted) {
     ListViewStates states(list);
     store.sort(store.sortMode(), store.sortDirection(), false, &states, *w.languages.current);
     InvalidateRect(list, nullptr, FALSE);
@@ -70,8 +72,9 @@ void exportList(MainWindow& w, ExportFormat format) {
   OutputFile file;
   if (file.create(w.window, name) != 0) return;
   HCURSOR cursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-  const bool written = exportResults(store, format, file, w.window, *w.languages.current,
-                                     w.search.context.thousandsSeparator);
+  const auto write = sorted ? exportSortedResults : exportResults;
+  const bool written = write(store, format, file, w.window, *w.languages.current,
+                             w.search.context.thousandsSeparator);
   file.close();
   // What a failed write left would look like a whole list.
   if (!written) DeleteFileA(name);

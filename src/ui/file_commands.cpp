@@ -73,9 +73,7 @@ RowFile fileOfRow(ResultStore& store, uint32_t row) {
 // The selected rows in list order, those with a path.
 std::vector<RowFile> selectedFiles(MainWindow& w) {
   std::vector<RowFile> files;
-  HWND list = listOf(w);
-  for (LRESULT row = SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
-       row >= 0; row = SendMessageA(list, LVM_GETNEXTITEM, row, LVNI_SELECTED)) {
+  for (int row : selectedRows(listOf(w))) {
     RowFile file = fileOfRow(storeOf(w), static_cast<uint32_t>(row));
     if (!file.path.empty()) files.push_back(std::move(file));
   }
@@ -160,12 +158,11 @@ struct CopyTarget {
 };
 
 INT_PTR CALLBACK copyTargetProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* target = reinterpret_cast<CopyTarget*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  auto* target = dialogState<CopyTarget>(dialog);
   HWND folder = GetDlgItem(dialog, kCopyTargetFolder);
   switch (message) {
     case WM_INITDIALOG: {
-      target = reinterpret_cast<CopyTarget*>(lParam);
-      SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+      target = &keepDialogState<CopyTarget>(dialog, lParam);
       MainWindow& w = *target->w;
       labelWindow(dialog, w.languages.current, dialogLabels(LabelledWindow::CopyTarget));
       SetWindowTextA(dialog,

@@ -17,6 +17,7 @@
 #include "ui/language_ui.h"
 #include "ui/main_window_state.h"
 #include "ui/resources.h"
+#include "ui/window_host.h"
 
 namespace ostrya {
 namespace {
@@ -88,8 +89,7 @@ void pickSide(HWND dialog, MainWindow& w, RangeSide side) {
 void takeFilter(MainWindow& w, const FilterRecord& record) {
   w.search.filter = record;
   saveFilter(record, w.config);
-  if (w.search.context.searching.load() != 0 || !w.search.runOver.load())
-    w.search.retiredFilters.push_back(std::move(w.search.searchFilter));
+  if (searchRunning(w)) w.search.retiredFilters.push_back(std::move(w.search.searchFilter));
   w.search.searchFilter = std::make_unique<SearchFilter>(record, w.search.context.secondChance);
 }
 
@@ -108,11 +108,10 @@ void onOk(HWND dialog, MainWindow& w) {
 }
 
 INT_PTR CALLBACK filterProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* w = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  auto* w = dialogState<MainWindow>(dialog);
   switch (message) {
     case WM_INITDIALOG:
-      w = reinterpret_cast<MainWindow*>(lParam);
-      SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+      w = &keepDialogState<MainWindow>(dialog, lParam);
       centreOver(dialog, w->window);
       labelWindow(dialog, w->languages.current, dialogLabels(LabelledWindow::Filter));
       addContextHelp(dialog);

@@ -7,22 +7,10 @@
 
 #include "foundation/path_text.h"
 #include "platform/path.h"
-#include "ui/shell_owners.h"
+#include "ui/shell_items.h"
 
 namespace ostrya {
 namespace {
-
-OwnedItemIds parseOnDesktop(const std::string& path) {
-  IShellFolder* folder = nullptr;
-  if (path.empty() || FAILED(SHGetDesktopFolder(&folder))) return nullptr;
-  const ComPtr<IShellFolder> desktop(folder);
-  std::wstring wide = wideText(path);
-  ITEMIDLIST* items = nullptr;
-  if (wide.empty() ||
-      FAILED(desktop->ParseDisplayName(nullptr, nullptr, wide.data(), nullptr, &items, nullptr)))
-    return nullptr;
-  return OwnedItemIds(items);
-}
 
 // The field's folder as a full path; when it does not exist, the folder above it.
 OwnedItemIds startingFolder(HWND field) {
@@ -32,8 +20,8 @@ OwnedItemIds startingFolder(HWND field) {
   char full[platform::kMaxPath] = "";
   const DWORD length = GetFullPathNameA(text, sizeof full, full, nullptr);
   if (length == 0 || length >= sizeof full) return nullptr;
-  if (OwnedItemIds items = parseOnDesktop(full)) return items;
-  return parseOnDesktop(parentOf(full));
+  if (OwnedItemIds items = itemIdsOfPath(full)) return items;
+  return itemIdsOfPath(parentOf(full));
 }
 
 int CALLBACK selectStart(HWND browser, UINT message, LPARAM, LPARAM start) {

@@ -395,6 +395,14 @@ int currentItem(HWND list) {
   return static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, none, LVNI_SELECTED));
 }
 
+std::vector<int> selectedRows(HWND list) {
+  std::vector<int> rows;
+  for (LRESULT row = SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
+       row >= 0; row = SendMessageA(list, LVM_GETNEXTITEM, row, LVNI_SELECTED))
+    rows.push_back(static_cast<int>(row));
+  return rows;
+}
+
 void setViewMode(MainWindow& w, uint32_t viewBits) {
   w.options = (w.options & ~kOptViewMode) | viewBits;
   applyViewStyle(resultList(w), w.options);

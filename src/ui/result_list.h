@@ -5,6 +5,8 @@
 // after windows.h, which it needs
 #include <commctrl.h>
 
+#include <vector>
+
 #include "app/column_table.h"
 #include "results/result_store.h"
 #include "results/totals.h"
@@ -56,6 +58,8 @@ void updateSelection(MainWindow& w);
 void setViewMode(MainWindow& w, uint32_t viewBits);
 // The row the commands act on: the focused one, else the first selected one; -1 when none.
 int currentItem(HWND list);
+// The selected rows of a list view, in list order.
+std::vector<int> selectedRows(HWND list);
 
 // The list view's row states, as the store saves and restores them around a sort.
 class ListViewStates final : public ListStates {

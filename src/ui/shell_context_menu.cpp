@@ -43,11 +43,8 @@ bool isMenuMessage(UINT message, LPARAM lParam) {
 void showShellContextMenu(MainWindow& w, int x, int y) {
   const ShellItems shell = shellItemsOfSelection(w);
   if (shell.empty()) return;
-  std::vector<PCUITEMID_CHILD> items = shell.array();
   void* object = nullptr;
-  if (FAILED(shell.parent->GetUIObjectOf(w.window, shell.count(), items.data(), IID_IContextMenu,
-                                         nullptr, &object)))
-    return;
+  if (FAILED(shell.uiObject(w.window, IID_IContextMenu, &object))) return;
   const ComPtr<IContextMenu> menu(static_cast<IContextMenu*>(object));
   void* drawing = nullptr;
   const ComPtr<IContextMenu2> drawingMenu(

@@ -10,15 +10,6 @@
 namespace ostrya {
 namespace {
 
-OwnedItemIds parseOnDesktop(IShellFolder& desktop, const std::string& path) {
-  std::wstring wide = wideText(path);
-  ITEMIDLIST* items = nullptr;
-  if (wide.empty() ||
-      FAILED(desktop.ParseDisplayName(nullptr, nullptr, wide.data(), nullptr, &items, nullptr)))
-    return nullptr;
-  return OwnedItemIds(items);
-}
-
 // The name an item has in its folder, as a file system name.
 std::wstring nameInFolder(IShellFolder& folder, PCUITEMID_CHILD item) {
   STRRET name = {};
@@ -66,6 +57,22 @@ void addNamedItems(HWND owner, ShellItems& shell, std::vector<std::wstring> name
 
 }  // namespace
 
+OwnedItemIds itemIdsOfPath(const std::string& path) {
+  IShellFolder* folder = nullptr;
+  std::wstring wide = wideText(path);
+  if (wide.empty() || FAILED(SHGetDesktopFolder(&folder))) return nullptr;
+  const ComPtr<IShellFolder> desktop(folder);
+  ITEMIDLIST* items = nullptr;
+  if (FAILED(desktop->ParseDisplayName(nullptr, nullptr, wide.data(), nullptr, &items, nullptr)))
+    return nullptr;
+  return OwnedItemIds(items);
+}
+
+HRESULT ShellItems::uiObject(HWND owner, REFIID iid, void** object) const {
+  std::vector<PCUITEMID_CHILD> pointers = array();
+  return parent->GetUIObjectOf(owner, count(), pointers.data(), iid, nullptr, object);
+}
+
 std::vector<PCUITEMID_CHILD> ShellItems::array() const {
   std::vector<PCUITEMID_CHILD> pointers;
   pointers.reserve(items.size());
@@ -75,10 +82,7 @@ std::vector<PCUITEMID_CHILD> ShellItems::array() const {
 
 ShellItems collectShellItems(HWND owner, const std::vector<std::string>& paths) {
   ShellItems shell;
-  IShellFolder* folder = nullptr;
-  if (paths.empty() || FAILED(SHGetDesktopFolder(&folder))) return shell;
-  const ComPtr<IShellFolder> desktop(folder);
-  const OwnedItemIds full = parseOnDesktop(*desktop, paths.front());
+  const OwnedItemIds full = paths.empty() ? nullptr : itemIdsOfPath(paths.front());
   if (!full) return shell;
   void* parent = nullptr;
   PCUITEMID_CHILD last = nullptr;

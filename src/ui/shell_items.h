@@ -19,7 +19,12 @@ struct ShellItems {
   UINT count() const { return static_cast<UINT>(items.size()); }
   // The array GetUIObjectOf takes; valid while the items are.
   std::vector<PCUITEMID_CHILD> array() const;
+  // The parent's object of the interface for all the items (a context menu, a data object).
+  HRESULT uiObject(HWND owner, REFIID iid, void** object) const;
 };
+
+// A path as the desktop's identifier list; none when the shell does not know it.
+OwnedItemIds itemIdsOfPath(const std::string& path);
 
 // The first path's folder and item, followed by the items of that folder whose names are those of
 // the other paths (a file of another folder is matched by its name alone). Empty when the shell

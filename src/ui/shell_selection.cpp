@@ -16,15 +16,11 @@ namespace {
 std::vector<std::string> selectedPaths(MainWindow& w) {
   HWND list = w.panel.controls[kPanelResultList];
   ResultStore& store = w.search.context.store;
+  std::vector<int> rows = selectedRows(list);
+  if (rows.empty()) rows.push_back(currentItem(list));
   std::vector<std::string> paths;
-  if (w.list.selectionTotals.files + w.list.selectionTotals.folders == 0) {
-    const int row = currentItem(list);
+  for (int row : rows)
     if (row >= 0) paths.push_back(store.fullPathOfRow(static_cast<uint32_t>(row)));
-  } else {
-    for (LRESULT row = SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
-         row >= 0; row = SendMessageA(list, LVM_GETNEXTITEM, row, LVNI_SELECTED))
-      paths.push_back(store.fullPathOfRow(static_cast<uint32_t>(row)));
-  }
   if (!paths.empty() && paths.front().empty()) paths.clear();
   return paths;
 }

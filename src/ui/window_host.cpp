@@ -110,13 +110,18 @@ bool inputRefused(MainWindow& w) {
   return true;
 }
 
+// Language tables and filters replaced while a run read them; no run reads them any more.
+void releaseRetired(MainWindow& w) {
+  w.languages.retired.clear();
+  w.search.retiredFilters.clear();
+}
+
 }  // namespace
 
 void startSearchCommand(MainWindow& w) {
   if (searchRunning(w) || inputRefused(w)) return;
   if (w.search.thread.joinable()) w.search.thread.join();
-  w.languages.retired.clear();
-  w.search.retiredFilters.clear();
+  releaseRetired(w);
   SendMessageA(w.panel.controls[kPanelResultList], LVM_DELETEALLITEMS, 0, 0);
   w.search.context.store.setSortMode(SortMode::Unsorted);
   updateSortArrow(w);
@@ -137,9 +142,7 @@ void stopSearchCommand(MainWindow& w) {
 
 void finishSearch(MainWindow& w) {
   if (w.search.runOver.load() && w.search.thread.joinable()) w.search.thread.join();
-  if (!w.search.runOver.load()) return;
-  w.languages.retired.clear();
-  w.search.retiredFilters.clear();
+  if (w.search.runOver.load()) releaseRetired(w);
 }
 
 }  // namespace ostrya
